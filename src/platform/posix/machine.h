@@ -1,0 +1,84 @@
+#ifndef TARNWICK_PLATFORM_POSIX_MACHINE_H_
+#define TARNWICK_PLATFORM_POSIX_MACHINE_H_
+
+#include <string>
+
+#include "platform/platform_system.h"
+
+namespace Posix {
+
+// The Windows machine emulated in a host folder: drive C: is
+// <machine>/drive_c, drive Z: is the host's '/', writable only inside the
+// installer's own folder. Paths are Windows paths; components are matched
+// case-insensitively as on Windows and new names are created as written.
+class Machine {
+ public:
+  // The machine of this process, opened (and provisioned when new) on first
+  // use from $TARNWICK_MACHINE, $XDG_DATA_HOME or ~/.local/share.
+  static Machine& instance();
+
+  // Tests: forget the current machine so that the next instance() opens the
+  // one the environment names now.
+  static void reset();
+
+  Machine(const Machine&) = delete;
+  Machine& operator=(const Machine&) = delete;
+
+  // Host path of the machine folder.
+  const std::string& folder() const { return folder_; }
+
+  // False when $TARNWICK_OS names no known system.
+  bool osVersion(Platform::OsVersion* version) const;
+  // True for the 95/98/ME family and for "unknown": they share one layout.
+  bool isWindows9xLayout() const { return windows9x_; }
+  // The account name: getpwuid, else $USER, else "user".
+  const std::string& userName() const { return user_; }
+
+  // The current directory, as a full Windows path.
+  const std::string& currentDirectory() const { return current_; }
+  // Changes the current directory (and the host process's, so programs run
+  // there). False when the directory does not exist.
+  bool setCurrentDirectory(const std::string& path);
+
+  // GetFullPathNameA's rules without the length limit: '/' becomes '\',
+  // separators collapse, "." and ".." resolve without climbing above the
+  // root, trailing dots and spaces of the last component go; relative,
+  // drive-relative and root-relative forms resolve against the current
+  // directory. False for an empty path.
+  bool fullPath(const std::string& path, std::string* full) const;
+
+  // Host path of a Windows path (made full first). Existing components are
+  // looked up case-insensitively; the missing rest is kept as written. False
+  // when the drive does not exist.
+  bool hostPath(const std::string& path, std::string* host) const;
+
+  // Whether the emulation lets the path be created, overwritten or deleted:
+  // anything on C:, and on Z: only inside the installer's folder.
+  bool isWritable(const std::string& path) const;
+
+  // The installer's executable as a Windows path (Z:\... or C:\... when it
+  // lives inside the machine folder).
+  const std::string& moduleFileName() const { return module_; }
+
+  // Host path of a Windows path's host counterpart, in reverse: the Windows
+  // path that shows the host path, or empty when no drive shows it.
+  std::string windowsPathOf(const std::string& hostPath) const;
+
+ private:
+  Machine();
+  void openFolder();
+  void provision();
+  std::string lookUp(const std::string& hostParent, const std::string& name) const;
+
+  std::string folder_;
+  std::string os_;
+  bool windows9x_ = false;
+  std::string user_;
+  std::string current_;
+  std::string module_;
+  std::string installerHostDir_;
+};
+
+}  // namespace Posix
+
+#endif  // TARNWICK_PLATFORM_POSIX_MACHINE_H_

@@ -1,0 +1,45 @@
+#ifndef TARNWICK_SCRIPT_UTILS_H_
+#define TARNWICK_SCRIPT_UTILS_H_
+
+#include <string>
+
+// String and path helpers shared by every component. All work on byte
+// strings: whitespace is space, tab, LF, VT, FF and CR only, and only A-Z
+// change case; bytes of 0x80 and above are never touched.
+namespace Utils {
+
+bool isWhitespace(char c);
+
+std::string trimLeft(const std::string& text);
+std::string trimRight(const std::string& text);
+std::string trim(const std::string& text);
+
+// Removes one double quote at each end where present.
+std::string stripQuotes(const std::string& text);
+
+// Splits at the first (splitFirst) or last (splitLast) occurrence of
+// `separator`. Without one, left is the whole text, right is empty and the
+// result is false.
+bool splitFirst(const std::string& text, char separator, std::string* left, std::string* right);
+bool splitLast(const std::string& text, char separator, std::string* left, std::string* right);
+
+std::string toLower(const std::string& text);
+
+// Drops one trailing '\' or '/'.
+std::string stripTrailingSeparator(const std::string& text);
+
+// Appends '\' unless the text is empty or already ends in '\' or '/'.
+std::string appendSeparator(const std::string& text);
+
+// The absolute form of `path` (the current directory for an empty path).
+// Throws UtilsException "Unable to determine full path: " + path when the
+// path cannot be resolved or its absolute form exceeds 259 characters.
+std::string fullPath(const std::string& path);
+
+// Drive and directory part of `path`, ending in a separator; empty for a
+// bare name. Throws as fullPath does.
+std::string directoryOf(const std::string& path);
+
+}  // namespace Utils
+
+#endif  // TARNWICK_SCRIPT_UTILS_H_
