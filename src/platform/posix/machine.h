@@ -27,6 +27,9 @@ class Machine {
   // Host path of the machine folder.
   const std::string& folder() const { return folder_; }
 
+  // True when this process created and provisioned the machine folder.
+  bool provisionedNow() const { return provisionedNow_; }
+
   // False when $TARNWICK_OS names no known system.
   bool osVersion(Platform::OsVersion* version) const;
   // True for the 95/98/ME family and for "unknown": they share one layout.
@@ -48,8 +51,9 @@ class Machine {
   bool fullPath(const std::string& path, std::string* full) const;
 
   // Host path of a Windows path (made full first). Existing components are
-  // looked up case-insensitively; the missing rest is kept as written. False
-  // when the drive does not exist.
+  // looked up case-insensitively; the missing rest is kept as written. Names
+  // are code page 1252 on the Windows side and UTF-8 on the host
+  // (posix/code_page.h). False when the drive does not exist.
   bool hostPath(const std::string& path, std::string* host) const;
 
   // Whether the emulation lets the path be created, overwritten or deleted:
@@ -60,17 +64,17 @@ class Machine {
   // lives inside the machine folder).
   const std::string& moduleFileName() const { return module_; }
 
-  // Host path of a Windows path's host counterpart, in reverse: the Windows
-  // path that shows the host path, or empty when no drive shows it.
+  // The Windows path that shows a host path: C:\... inside the machine's
+  // drive, Z:\... anywhere else.
   std::string windowsPathOf(const std::string& hostPath) const;
 
  private:
   Machine();
-  void openFolder();
   void provision();
   std::string lookUp(const std::string& hostParent, const std::string& name) const;
 
   std::string folder_;
+  bool provisionedNow_ = false;
   std::string os_;
   bool windows9x_ = false;
   std::string user_;
@@ -78,6 +82,11 @@ class Machine {
   std::string module_;
   std::string installerHostDir_;
 };
+
+// Case-insensitive comparison of Windows names, folding A-Z only.
+bool equalsIgnoringCase(const std::string& a, const std::string& b);
+// Case-insensitive order, then byte order to break ties.
+bool lessIgnoringCase(const std::string& a, const std::string& b);
 
 }  // namespace Posix
 

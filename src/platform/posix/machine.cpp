@@ -1,0 +1,328 @@
+#include "platform/posix/machine.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "platform/posix/code_page.h"
+
+namespace Posix {
+
+namespace {
+
+struct KnownOs {
+  const char* name;
+  Platform::OsVersion version;
+};
+
+const KnownOs kKnownOs[] = {
+    {"win95", {1, 4, 0}},  {"win98", {1, 4, 10}}, {"winme", {1, 4, 90}},
+    {"nt40", {2, 4, 0}},   {"win2k", {2, 5, 0}},  {"winxp", {2, 5, 1}},
+    {"win7", {2, 6, 1}},   {"win10", {2, 10, 0}}, {"unknown", {0, 0, 0}},
+};
+
+const KnownOs* findOs(const std::string& name) {
+  for (const KnownOs& os : kKnownOs) {
+    if (name == os.name) return &os;
+  }
+  return nullptr;
+}
+
+std::unique_ptr<Machine>& current() {
+  static std::unique_ptr<Machine> machine;
+  return machine;
+}
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+std::string machineFolder() {
+  std::string folder = environment("TARNWICK_MACHINE");
+  if (!folder.empty()) return folder;
+  std::string data = environment("XDG_DATA_HOME");
+  if (data.empty()) data = environment("HOME") + "/.local/share";
+  return data + "/tarnwick/machine";
+}
+
+std::string accountName() {
+  if (const passwd* entry = getpwuid(getuid())) {
+    if (entry->pw_name != nullptr && entry->pw_name[0] != '\0') return entry->pw_name;
+  }
+  std::string user = environment("USER");
+  return user.empty() ? "user" : user;
+}
+
+bool isDirectoryOnHost(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+void makeHostDirectories(const std::string& path) {
+  for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    mkdir(path.substr(0, slash).c_str(), 0755);
+    if (slash == std::string::npos) break;
+  }
+}
+
+std::string hostExecutable() {
+  std::vector<char> buffer(4096);
+  ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (length <= 0) return "";
+  return std::string(buffer.data(), static_cast<size_t>(length));
+}
+
+std::string hostParentOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos || slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+char foldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Whether `path` lies strictly inside `folder` (both host paths without a
+// trailing slash).
+bool isStrictlyInside(const std::string& path, const std::string& folder) {
+  if (folder == "/") return path.size() > 1;
+  return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+         path[folder.size()] == '/';
+}
+
+// The existing part of a host path with its links resolved, and the rest
+// appended, so that a link cannot carry a write outside the folder it lies in.
+std::string resolveExistingPart(const std::string& path) {
+  std::string existing = path;
+  std::string rest;
+  while (existing != "/") {
+    char* real = realpath(existing.c_str(), nullptr);
+    if (real != nullptr) {
+      std::string resolved(real);
+      std::free(real);
+      return resolved == "/" ? "/" + rest : resolved + (rest.empty() ? "" : "/" + rest);
+    }
+    size_t slash = existing.rfind('/');
+    std::string name = existing.substr(slash + 1);
+    rest = rest.empty() ? name : name + "/" + rest;
+    existing = slash == 0 ? "/" : existing.substr(0, slash);
+  }
+  return "/" + rest;
+}
+
+}  // namespace
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (foldCase(a[i]) != foldCase(b[i])) return false;
+  }
+  return true;
+}
+
+bool lessIgnoringCase(const std::string& a, const std::string& b) {
+  size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    unsigned char x = static_cast<unsigned char>(foldCase(a[i]));
+    unsigned char y = static_cast<unsigned char>(foldCase(b[i]));
+    if (x != y) return x < y;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+Machine& Machine::instance() {
+  std::unique_ptr<Machine>& machine = current();
+  if (!machine) machine.reset(new Machine());
+  return *machine;
+}
+
+void Machine::reset() { current().reset(); }
+
+Machine::Machine() {
+  folder_ = machineFolder();
+  while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
+  os_ = environment("TARNWICK_OS");
+  if (os_.empty()) os_ = "win10";
+  const KnownOs* os = findOs(os_);
+  windows9x_ = os != nullptr && os->version.platformId != 2;
+  user_ = accountName();
+  if (!isDirectoryOnHost(folder_ + "/drive_c")) provision();
+
+  std::string executable = hostExecutable();
+  installerHostDir_ = hostParentOf(executable);
+  module_ = windowsPathOf(executable);
+
+  char* cwd = getcwd(nullptr, 0);
+  current_ = windowsPathOf(cwd != nullptr ? cwd : "/");
+  std::free(cwd);
+}
+
+void Machine::provision() {
+  const std::string c = folder_ + "/drive_c";
+  std::vector<std::string> folders;
+  if (windows9x_) {
+    folders = {"/WINDOWS/SYSTEM", "/WINDOWS/Desktop", "/WINDOWS/Start Menu/Programs"};
+  } else {
+    const std::string home = "/users/" + ansiToUtf8(user_);
+    folders = {"/windows/system32", home + "/Desktop",
+               home + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs",
+               "/users/Public/Desktop", "/ProgramData/Microsoft/Windows/Start Menu/Programs"};
+  }
+  folders.push_back("/Program Files");
+  for (const std::string& folder : folders) makeHostDirectories(c + folder);
+  provisionedNow_ = true;
+}
+
+bool Machine::osVersion(Platform::OsVersion* version) const {
+  const KnownOs* os = findOs(os_);
+  if (os == nullptr) return false;
+  *version = os->version;
+  return true;
+}
+
+bool Machine::setCurrentDirectory(const std::string& path) {
+  std::string full;
+  std::string host;
+  if (!fullPath(path, &full) || !hostPath(full, &host) || !isDirectoryOnHost(host)) return false;
+  if (chdir(host.c_str()) != 0) return false;
+  if (full.size() > 3 && isSeparator(full.back())) full.pop_back();
+  current_ = full;
+  return true;
+}
+
+bool Machine::fullPath(const std::string& path, std::string* full) const {
+  if (path.empty()) return false;
+  std::string text = path;
+  std::replace(text.begin(), text.end(), '/', '\\');
+
+  std::string root;  // "C:" or "\\server" for UNC paths
+  std::string rest;  // the part to resolve below the root
+  if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
+    root = "\\";
+    rest = text.substr(1);
+  } else if (text.size() >= 2 && text[1] == ':') {
+    root = text.substr(0, 2);
+    rest = text.substr(2);
+    bool onCurrentDrive = current_.size() >= 2 && foldCase(current_[0]) == foldCase(root[0]);
+    if (rest.empty() || rest[0] != '\\') {
+      rest = (onCurrentDrive ? current_.substr(2) : "") + "\\" + rest;
+    }
+  } else {
+    root = current_.substr(0, 2);
+    rest = text[0] == '\\' ? text : current_.substr(2) + "\\" + text;
+  }
+
+  std::vector<std::string> parts;
+  bool endsInName = false;  // the last component is a name, not "", "." or ".."
+  size_t start = 0;
+  while (start <= rest.size()) {
+    size_t end = rest.find('\\', start);
+    if (end == std::string::npos) end = rest.size();
+    std::string part = rest.substr(start, end - start);
+    endsInName = !part.empty() && part != "." && part != "..";
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (endsInName) {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  bool trailingSeparator = !rest.empty() && rest.back() == '\\';
+  if (endsInName) {
+    // Windows drops trailing dots and blanks of the last name.
+    std::string& last = parts.back();
+    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+    if (last.empty()) parts.pop_back();
+  }
+
+  std::string result = root;
+  for (const std::string& part : parts) result += "\\" + part;
+  if (parts.empty() || trailingSeparator) result += "\\";
+  *full = result;
+  return true;
+}
+
+std::string Machine::lookUp(const std::string& hostParent, const std::string& name) const {
+  std::string exact = hostParent + (hostParent == "/" ? "" : "/") + name;
+  struct stat status;
+  if (lstat(exact.c_str(), &status) == 0) return exact;
+  DIR* directory = opendir(hostParent.c_str());
+  if (directory == nullptr) return exact;
+  std::string best;
+  while (dirent* entry = readdir(directory)) {
+    std::string candidate = entry->d_name;
+    if (equalsIgnoringCase(candidate, name) && (best.empty() || lessIgnoringCase(candidate, best))) {
+      best = candidate;
+    }
+  }
+  closedir(directory);
+  if (best.empty()) return exact;
+  return hostParent + (hostParent == "/" ? "" : "/") + best;
+}
+
+bool Machine::hostPath(const std::string& path, std::string* host) const {
+  std::string full;
+  if (!fullPath(path, &full) || full.size() < 3 || full[1] != ':') return false;
+  std::string result;
+  char drive = foldCase(full[0]);
+  if (drive == 'C') {
+    result = folder_ + "/drive_c";
+  } else if (drive == 'Z') {
+    result = "/";
+  } else {
+    return false;
+  }
+  bool missing = false;
+  size_t start = 3;
+  while (start < full.size()) {
+    size_t end = full.find('\\', start);
+    if (end == std::string::npos) end = full.size();
+    std::string name = ansiToUtf8(full.substr(start, end - start));
+    if (missing) {
+      result += (result == "/" ? "" : "/") + name;
+    } else {
+      result = lookUp(result, name);
+      struct stat status;
+      missing = lstat(result.c_str(), &status) != 0;
+    }
+    start = end + 1;
+  }
+  *host = result;
+  return true;
+}
+
+bool Machine::isWritable(const std::string& path) const {
+  std::string full;
+  std::string host;
+  if (!fullPath(path, &full) || !hostPath(full, &host)) return false;
+  if (foldCase(full[0]) == 'C') return true;
+  return isStrictlyInside(resolveExistingPart(host), resolveExistingPart(installerHostDir_));
+}
+
+std::string Machine::windowsPathOf(const std::string& hostPath) const {
+  const std::string drive = folder_ + "/drive_c";
+  std::string rest;
+  std::string prefix;
+  if (hostPath == drive || isStrictlyInside(hostPath, drive)) {
+    prefix = "C:";
+    rest = hostPath.substr(drive.size());
+  } else {
+    prefix = "Z:";
+    rest = hostPath == "/" ? "" : hostPath;
+  }
+  std::string windows = prefix + utf8ToAnsi(rest);
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  if (windows.size() == 2) windows += "\\";
+  return windows;
+}
+
+}  // namespace Posix
