@@ -1,21 +1,360 @@
-// Placeholder until this component is built; every call fails.
-#include "platform/platform_files.h"
+// The file operations on the emulated machine. Windows paths are mapped to
+// host paths by Posix::Machine (case-insensitive lookup, drives, the Z: rule);
+// everything Windows refuses on its own (read-only files, names it cannot
+// hold, a file in place of a directory) is checked here, so that it holds
+// even when the installer runs as root.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+#include "platform/platform_files.h"
+#include "platform/posix/code_page.h"
+#include "platform/posix/machine.h"
+#include "platform/posix/pe_version_reader.h"
 
 namespace Platform {
 
-bool fullPathName(const std::string&, std::string*) { return false; }
-bool setCurrentDirectory(const std::string&) { return false; }
-bool fileStatus(const std::string&, FileStatus*) { return false; }
-bool createDirectory(const std::string&) { return false; }
-bool copyFile(const std::string&, const std::string&) { return false; }
-bool deleteFile(const std::string&) { return false; }
-bool removeDirectory(const std::string&) { return false; }
-std::vector<FoundEntry> findFiles(const std::string&) { return {}; }
-uint32_t fileVersionInfoSize(const std::string&) { return 0; }
-bool readFileVersionInfo(const std::string&, uint32_t, std::vector<unsigned char>*) { return false; }
-bool queryFileVersion(const std::vector<unsigned char>&, uint32_t*, uint32_t*) { return false; }
-std::FILE* openForReading(const std::string&) { return nullptr; }
-bool appendText(const std::string&, const std::string&) { return false; }
+namespace {
+
+const size_t kMaxPath = 259;
+
+Posix::Machine& machine() { return Posix::Machine::instance(); }
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool hasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
+
+bool endsInSeparator(const std::string& path) { return !path.empty() && isSeparator(path.back()); }
+
+// A drive root, in full form ("C:\").
+bool isRoot(const std::string& full) {
+  return full.size() == 3 && full[1] == ':' && isSeparator(full[2]);
+}
+
+bool hostPathOf(const std::string& path, std::string* host) {
+  return !path.empty() && machine().hostPath(path, host);
+}
+
+// Whether Windows could hold a new entry of this name: none of <>:"|?* and
+// no control characters after the drive.
+bool isValidNewPath(const std::string& full) {
+  for (size_t i = 2; i < full.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(full[i]);
+    if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The full Windows path and host path of something the caller is about to
+// create, overwrite or delete: false when the Z: rule or the name forbids it.
+bool writableTarget(const std::string& path, std::string* full, std::string* host) {
+  if (path.empty() || hasWildcard(path)) return false;
+  return machine().fullPath(path, full) && isValidNewPath(*full) && machine().isWritable(*full) &&
+         machine().hostPath(*full, host);
+}
+
+// Windows' read-only attribute: the owner's write bit is missing.
+bool isReadOnly(const struct stat& status) { return (status.st_mode & S_IWUSR) == 0; }
+
+bool lstatOf(const std::string& host, struct stat* status) {
+  return lstat(host.c_str(), status) == 0;
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now, reporting whether the data reached the file.
+  bool closeChecked() {
+    int fd = fd_;
+    fd_ = -1;
+    return close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool writeAll(int fd, const char* data, size_t length) {
+  while (length > 0) {
+    ssize_t written = write(fd, data, length);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    length -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+bool copyContent(int from, int to) {
+  char buffer[65536];
+  while (true) {
+    ssize_t got = read(from, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    if (!writeAll(to, buffer, static_cast<size_t>(got))) return false;
+  }
+}
+
+std::string parentOf(const std::string& host) {
+  size_t slash = host.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : host.substr(0, slash);
+}
+
+// Copies into a new temporary file beside `to` and renames it over `to`, so
+// that a failed copy never leaves a half file in place of the old one.
+bool replaceWithCopy(int source, const struct stat& sourceStatus, const std::string& to) {
+  std::string temporary = parentOf(to) + "/.tarnwick-copy-XXXXXX";
+  FileDescriptor target(mkstemp(&temporary[0]));
+  if (target.get() < 0) return false;
+  const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
+  bool copied = copyContent(source, target.get()) &&
+                fchmod(target.get(), sourceStatus.st_mode & 0777) == 0 &&
+                futimens(target.get(), times) == 0 && target.closeChecked() &&
+                rename(temporary.c_str(), to.c_str()) == 0;
+  if (!copied) unlink(temporary.c_str());
+  return copied;
+}
+
+// Wildcard matching of FindFirstFileA, case-insensitive: '*' matches any run;
+// '?' one character, or none at a dot or at the end; a '.' followed by '*'
+// or '?' also matches the end of the name, so "*.*" matches "README".
+class WildcardMatcher {
+ public:
+  WildcardMatcher(const std::string& pattern, const std::string& name)
+      : pattern_(pattern), name_(name), memo_((pattern.size() + 1) * (name.size() + 1), 0) {}
+
+  bool matches() { return match(0, 0); }
+
+ private:
+  static char fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+  bool match(size_t p, size_t n) {
+    char& known = memo_[p * (name_.size() + 1) + n];
+    if (known == 0) known = compute(p, n) ? 1 : 2;
+    return known == 1;
+  }
+
+  bool compute(size_t p, size_t n) {
+    const bool nameEnded = n == name_.size();
+    if (p == pattern_.size()) return nameEnded;
+    const char c = pattern_[p];
+    if (c == '*') return match(p + 1, n) || (!nameEnded && match(p, n + 1));
+    if (c == '?') {
+      if (nameEnded || name_[n] == '.') return match(p + 1, n) || (!nameEnded && match(p + 1, n + 1));
+      return match(p + 1, n + 1);
+    }
+    if (c == '.' && p + 1 < pattern_.size() && (pattern_[p + 1] == '*' || pattern_[p + 1] == '?')) {
+      if (nameEnded) return match(p + 1, n);
+      return name_[n] == '.' && match(p + 1, n + 1);
+    }
+    return !nameEnded && fold(c) == fold(name_[n]) && match(p + 1, n + 1);
+  }
+
+  const std::string& pattern_;
+  const std::string& name_;
+  std::vector<char> memo_;
+};
+
+bool sortsBefore(const FoundEntry& a, const FoundEntry& b) {
+  // "." and ".." come first, as NTFS reports them.
+  const bool aDot = a.name == "." || a.name == "..";
+  const bool bDot = b.name == "." || b.name == "..";
+  if (aDot != bDot) return aDot;
+  return Posix::lessIgnoringCase(a.name, b.name);
+}
+
+// Locates a version resource through the machine: false when the file is
+// missing or holds none.
+bool findResource(const std::string& path, std::unique_ptr<PeVersion::FileSource>* file,
+                  PeVersion::Resource* resource) {
+  std::string host;
+  if (hasWildcard(path) || endsInSeparator(path) || !hostPathOf(path, &host)) return false;
+  file->reset(new PeVersion::FileSource(host));
+  return (*file)->isOpen() && PeVersion::findVersionResource(**file, resource);
+}
+
+}  // namespace
+
+bool fullPathName(const std::string& path, std::string* full) {
+  std::string result;
+  if (!machine().fullPath(path, &result) || result.size() > kMaxPath) return false;
+  *full = result;
+  return true;
+}
+
+bool setCurrentDirectory(const std::string& path) {
+  return !path.empty() && machine().setCurrentDirectory(path);
+}
+
+bool fileStatus(const std::string& path, FileStatus* status) {
+  // msvcrt's _stat: blanks at the end are ignored for these checks; "C:"
+  // alone fails and so does a trailing separator, except on a root.
+  size_t length = path.size();
+  while (length > 0 && path[length - 1] == ' ') --length;
+  if (length == 0 || hasWildcard(path)) return false;
+  if (length == 2 && path[1] == ':') return false;
+  if (length >= 2 && path[length - 2] != ':' && isSeparator(path[length - 1])) return false;
+
+  std::string host;
+  struct stat hostStatus;
+  if (!hostPathOf(path, &host) || stat(host.c_str(), &hostStatus) != 0) return false;
+  status->directory = S_ISDIR(hostStatus.st_mode);
+  status->regular = S_ISREG(hostStatus.st_mode);
+  status->size = static_cast<int64_t>(hostStatus.st_size);
+  status->modified = static_cast<int64_t>(hostStatus.st_mtime);
+  return true;
+}
+
+bool createDirectory(const std::string& path) {
+  std::string full;
+  std::string host;
+  if (!writableTarget(path, &full, &host)) return false;
+  return mkdir(host.c_str(), 0777) == 0;
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+  std::string source;
+  std::string full;
+  std::string target;
+  if (hasWildcard(from) || endsInSeparator(from) || !hostPathOf(from, &source)) return false;
+  if (endsInSeparator(to) || !writableTarget(to, &full, &target)) return false;
+
+  FileDescriptor input(open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat sourceStatus;
+  if (input.get() < 0 || fstat(input.get(), &sourceStatus) != 0 || !S_ISREG(sourceStatus.st_mode)) {
+    return false;
+  }
+  struct stat targetStatus;
+  if (stat(target.c_str(), &targetStatus) == 0) {
+    // Not onto a directory, a read-only file or the source itself.
+    if (!S_ISREG(targetStatus.st_mode) || isReadOnly(targetStatus)) return false;
+    if (targetStatus.st_dev == sourceStatus.st_dev && targetStatus.st_ino == sourceStatus.st_ino) {
+      return false;
+    }
+  }
+  return replaceWithCopy(input.get(), sourceStatus, target);
+}
+
+bool deleteFile(const std::string& path) {
+  std::string full;
+  std::string host;
+  struct stat status;
+  if (!writableTarget(path, &full, &host) || isRoot(full) || !lstatOf(host, &status)) return false;
+  if (!S_ISLNK(status.st_mode) && (S_ISDIR(status.st_mode) || isReadOnly(status))) return false;
+  return unlink(host.c_str()) == 0;
+}
+
+bool removeDirectory(const std::string& path) {
+  std::string full;
+  std::string host;
+  struct stat status;
+  if (!writableTarget(path, &full, &host) || isRoot(full) || !lstatOf(host, &status)) return false;
+  if (S_ISLNK(status.st_mode)) return unlink(host.c_str()) == 0;
+  if (!S_ISDIR(status.st_mode) || isReadOnly(status)) return false;
+  return rmdir(host.c_str()) == 0;
+}
+
+std::vector<FoundEntry> findFiles(const std::string& pattern) {
+  // The directory part is everything up to the last separator (or the
+  // drive); the name part is matched against each name in it.
+  size_t split = pattern.find_last_of("\\/");
+  const size_t drive = pattern.size() >= 2 && pattern[1] == ':' ? 2 : 0;
+  std::string directory;
+  std::string namePattern;
+  if (split == std::string::npos || split < drive) {
+    directory = pattern.substr(0, drive) + ".";
+    namePattern = pattern.substr(drive);
+  } else {
+    directory = pattern.substr(0, split + 1);
+    namePattern = pattern.substr(split + 1);
+  }
+  std::string host;
+  if (namePattern.empty() || hasWildcard(directory) || !hostPathOf(directory, &host)) return {};
+
+  std::vector<FoundEntry> found;
+  std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(host.c_str()), closedir);
+  if (!listing) return {};
+  const std::string prefix = host == "/" ? "/" : host + "/";
+  while (const dirent* entry = readdir(listing.get())) {
+    FoundEntry item;
+    item.name = Posix::utf8ToAnsi(entry->d_name);
+    if (!WildcardMatcher(namePattern, item.name).matches()) continue;
+    struct stat status;
+    const std::string entryHost = prefix + entry->d_name;
+    if (lstat(entryHost.c_str(), &status) != 0) continue;
+    item.link = S_ISLNK(status.st_mode);
+    if (item.link && stat(entryHost.c_str(), &status) != 0) status.st_mode = 0;
+    item.directory = S_ISDIR(status.st_mode);
+    found.push_back(std::move(item));
+  }
+  std::sort(found.begin(), found.end(), sortsBefore);
+  return found;
+}
+
+uint32_t fileVersionInfoSize(const std::string& path) {
+  std::unique_ptr<PeVersion::FileSource> file;
+  PeVersion::Resource resource;
+  if (!findResource(path, &file, &resource)) return 0;
+  return resource.size;
+}
+
+bool readFileVersionInfo(const std::string& path, uint32_t size, std::vector<unsigned char>* data) {
+  std::unique_ptr<PeVersion::FileSource> file;
+  PeVersion::Resource resource;
+  return findResource(path, &file, &resource) &&
+         PeVersion::readVersionResource(*file, resource, size, data);
+}
+
+bool queryFileVersion(const std::vector<unsigned char>& data, uint32_t* mostSignificant,
+                      uint32_t* leastSignificant) {
+  return PeVersion::fixedFileVersion(data.data(), data.size(), mostSignificant, leastSignificant);
+}
+
+std::FILE* openForReading(const std::string& path) {
+  std::string host;
+  if (hasWildcard(path) || endsInSeparator(path) || !hostPathOf(path, &host)) return nullptr;
+  std::FILE* file = std::fopen(host.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  struct stat status;
+  if (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
+}
+
+bool appendText(const std::string& path, const std::string& text) {
+  std::string full;
+  std::string host;
+  if (endsInSeparator(path) || !writableTarget(path, &full, &host)) return false;
+  struct stat status;
+  if (stat(host.c_str(), &status) == 0 && (!S_ISREG(status.st_mode) || isReadOnly(status))) {
+    return false;
+  }
+  std::string stored;
+  stored.reserve(text.size() + text.size() / 16);
+  for (char c : text) {
+    if (c == '\n') stored += '\r';
+    stored += c;
+  }
+  FileDescriptor file(open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  return file.get() >= 0 && writeAll(file.get(), stored.data(), stored.size()) &&
+         file.closeChecked();
+}
 
 }  // namespace Platform
