@@ -1,0 +1,50 @@
+#ifndef TARNWICK_ALIAS_ALIAS_TABLE_H_
+#define TARNWICK_ALIAS_ALIAS_TABLE_H_
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+
+// The aliases of one script: names (any bytes, matched exactly) with their
+// values, and the textual substitution of references, a name between '<'
+// and '>', in every line read.
+class AliasTable {
+ public:
+  // Substitution gives up on a line after this many replacements, or when
+  // the line grows past kMaxSubstitutedLength (or its own length, if longer):
+  // only an alias that refers to itself gets there.
+  static const int kMaxReplacements = 10000;
+  static const size_t kMaxSubstitutedLength = 1024 * 1024;
+
+  // Insert or overwrite; entries are never removed.
+  void define(const std::string& name, const std::string& value);
+  // The value of `name`, or null when it is not defined.
+  const std::string* find(std::string_view name) const;
+  const std::map<std::string, std::string, std::less<>>& entries() const { return entries_; }
+
+  // The leftmost reference in `text` whose name is defined: for each '<' in
+  // turn, the name runs to the first '>' after it. Positions of the '<' and
+  // the '>' go to `open` and `close`.
+  bool findAliasReference(const std::string& text, size_t* open, size_t* close) const;
+
+  // `line` with the leftmost defined reference replaced by its value, again
+  // and again from the start of the new text, until none is left. So values
+  // may hold references themselves, and a reference may be formed across the
+  // edge of a value. Undefined references stay as written. Throws
+  // ScriptFileException "Alias substitution does not terminate: " + line
+  // when a bound above is crossed.
+  std::string substituteAliases(const std::string& line) const;
+
+ private:
+  struct Substitution;
+
+  std::map<std::string, std::string, std::less<>> entries_;
+  // Lengths of the defined names, longest last: lets the search for a
+  // reference ending at a '>' try only the places where a name could start.
+  std::set<size_t> nameLengths_;
+};
+
+#endif  // TARNWICK_ALIAS_ALIAS_TABLE_H_
