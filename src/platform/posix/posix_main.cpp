@@ -1,3 +1,4 @@
+#include <exception>
 #include <string>
 
 #include "driver/installer.h"
@@ -15,5 +16,8 @@ int main(int argc, char** argv) {
     return runInstaller(argumentText);
   } catch (const MemError& error) {
     return reportEscapedError(error.message().c_str());
+  } catch (const std::exception& error) {
+    // Anything else that escapes is still a failure, never a success.
+    return reportEscapedError(error.what());
   }
 }
