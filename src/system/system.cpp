@@ -1,12 +1,107 @@
-// Placeholder until this component is built.
 #include "system/system.h"
 
+#include "actions/registry.h"
+#include "driver/throwable.h"
+#include "script/utils.h"
+
 namespace System {
+
 namespace {
+
 Facts facts;
+
+const int kCsidlPrograms = 2;
+const int kCsidlStartMenu = 11;
+const int kCsidlDesktopDirectory = 16;
+const int kCsidlCommonStartMenu = 22;
+const int kCsidlCommonPrograms = 23;
+const int kCsidlCommonDesktopDirectory = 25;
+
+const char kCurrentVersionKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion";
+
+OsType determineOsType() {
+  Platform::OsVersion version;
+  if (!Platform::osVersion(&version)) throw SystemException("Unable to get OS information.");
+  return classify(version);
 }
-void initialize() {}
-OsType classify(const Platform::OsVersion&) { return UnknownOs; }
+
+std::string determineRunningDirectory() {
+  std::string module;
+  if (!Platform::moduleFileName(&module)) {
+    throw SystemException("Unable to determine running directory.");
+  }
+  return Utils::stripTrailingSeparator(Utils::directoryOf(module));
+}
+
+std::string determineWindowsDirectory() {
+  std::string path;
+  if (!Platform::windowsDirectory(&path)) {
+    throw SystemException("Unable to determine windows directory.");
+  }
+  return path;
+}
+
+std::string determineSystemDirectory() {
+  std::string path;
+  if (!Platform::systemDirectory(&path)) throw SystemException("Unable to determine system directory.");
+  return path;
+}
+
+// The registry gives the text form of a string, in double quotes; a value
+// that itself begins and ends with a quote keeps those.
+std::string determineProgramFilesDirectory() {
+  std::string text = Registry::getValueText(kCurrentVersionKey, "ProgramFilesDir");
+  text = Utils::trim(Utils::stripQuotes(Utils::trim(text)));
+  return Utils::stripTrailingSeparator(text);
+}
+
+}  // namespace
+
+OsType classify(const Platform::OsVersion& version) {
+  switch (version.platformId) {
+    case 1:
+      if (version.major > 4 || (version.major == 4 && version.minor > 0)) return Windows98;
+      return Windows95;
+    case 2:
+      return WindowsNT;
+    default:
+      return UnknownOs;
+  }
+}
+
+void initialize() {
+  facts = Facts();
+  facts.osType = determineOsType();
+  facts.runningDirectory = determineRunningDirectory();
+  facts.windowsDirectory = determineWindowsDirectory();
+  facts.programFilesDirectory = determineProgramFilesDirectory();
+  facts.systemDirectory = determineSystemDirectory();
+  const bool nt = facts.osType == WindowsNT;
+  facts.desktopDirectory = specialFolderPath(kCsidlDesktopDirectory);
+  facts.startMenuDirectory = specialFolderPath(kCsidlStartMenu);
+  facts.programsDirectory = specialFolderPath(kCsidlPrograms);
+  facts.sharedDesktopDirectory =
+      specialFolderPath(nt ? kCsidlCommonDesktopDirectory : kCsidlDesktopDirectory);
+  facts.sharedStartMenuDirectory = specialFolderPath(nt ? kCsidlCommonStartMenu : kCsidlStartMenu);
+  facts.sharedProgramsDirectory = specialFolderPath(nt ? kCsidlCommonPrograms : kCsidlPrograms);
+}
+
+std::string specialFolderPath(int csidl) {
+  Platform::ShellItem* item = nullptr;
+  if (!Platform::specialFolderLocation(csidl, &item)) {
+    throw SystemException("Unable to determine path to folder.");
+  }
+  std::string path;
+  bool found = Platform::pathFromShellItem(item, &path);
+  System::freeShellItem(item);
+  if (!found) throw SystemException("Unable to determine path to folder");
+  return path;
+}
+
+void freeShellItem(Platform::ShellItem* item) {
+  if (!Platform::freeShellItem(item)) throw SystemException("Unable to free shell item memory.");
+}
+
 OsType osType() { return facts.osType; }
 const std::string& runningDirectory() { return facts.runningDirectory; }
 const std::string& windowsDirectory() { return facts.windowsDirectory; }
@@ -18,7 +113,7 @@ const std::string& programsDirectory() { return facts.programsDirectory; }
 const std::string& sharedDesktopDirectory() { return facts.sharedDesktopDirectory; }
 const std::string& sharedStartMenuDirectory() { return facts.sharedStartMenuDirectory; }
 const std::string& sharedProgramsDirectory() { return facts.sharedProgramsDirectory; }
-std::string specialFolderPath(int) { return ""; }
-void freeShellItem(Platform::ShellItem*) {}
-void setFactsForTesting(const Facts& f) { facts = f; }
+
+void setFactsForTesting(const Facts& newFacts) { facts = newFacts; }
+
 }  // namespace System

@@ -1,0 +1,112 @@
+#include "platform/posix/machine.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "testing/scratch_machine.h"
+
+namespace Posix {
+namespace {
+
+class MachineTest : public ::testing::Test {
+ protected:
+  std::string full(const std::string& path) {
+    std::string result;
+    EXPECT_TRUE(Machine::instance().fullPath(path, &result)) << path;
+    return result;
+  }
+  ScratchMachine machine_;
+};
+
+TEST_F(MachineTest, FullPathFollowsWindowsRules) {
+  ASSERT_TRUE(Machine::instance().setCurrentDirectory("C:\\scratch"));
+  EXPECT_EQ("C:\\scratch", Machine::instance().currentDirectory());
+  EXPECT_EQ("C:\\scratch\\a\\b", full("a/b"));
+  EXPECT_EQ("C:\\x", full("\\x"));
+  EXPECT_EQ("C:\\scratch\\x", full("C:x"));
+  EXPECT_EQ("Z:\\x", full("Z:x"));
+  EXPECT_EQ("C:\\a\\b\\", full("C:\\a\\\\b\\"));
+  EXPECT_EQ("C:\\a", full("C:\\a\\b\\.."));
+  EXPECT_EQ("C:\\a\\", full("C:\\a\\b\\..\\"));
+  EXPECT_EQ("C:\\", full("C:\\..\\..\\"));
+  EXPECT_EQ("C:\\", full("C:\\.."));
+  EXPECT_EQ("C:\\a\\name", full("C:\\a\\name. . "));
+  EXPECT_EQ("C:\\scratch", full("."));
+  EXPECT_EQ("C:\\", full(".."));
+  std::string unused;
+  EXPECT_FALSE(Machine::instance().fullPath("", &unused));
+}
+
+TEST_F(MachineTest, NamesAreFoundWhateverTheirCase) {
+  machine_.writeFile("C:\\scratch\\ReadMe.TXT", "x");
+  std::string host;
+  ASSERT_TRUE(Machine::instance().hostPath("c:\\SCRATCH\\readme.txt", &host));
+  EXPECT_EQ(Machine::instance().folder() + "/drive_c/scratch/ReadMe.TXT", host);
+  ASSERT_TRUE(Machine::instance().hostPath("C:\\Scratch\\New\\File", &host));
+  EXPECT_EQ(Machine::instance().folder() + "/drive_c/scratch/New/File", host);
+  EXPECT_FALSE(Machine::instance().hostPath("D:\\x", &host));
+}
+
+TEST_F(MachineTest, HighBytesAreCodePage1252OnTheWindowsSide) {
+  machine_.writeFile("C:\\scratch\\caf\xE9.txt", "x");
+  std::string host = machine_.hostPath("C:\\scratch\\caf\xE9.txt");
+  EXPECT_EQ("caf\xC3\xA9.txt", host.substr(host.rfind('/') + 1));
+  EXPECT_EQ("C:\\scratch\\caf\xE9.txt", Machine::instance().windowsPathOf(host));
+}
+
+TEST_F(MachineTest, ZIsWritableOnlyInsideTheInstallersFolder) {
+  const Machine& machine = Machine::instance();
+  std::string module = machine.moduleFileName();
+  ASSERT_EQ("Z:\\", module.substr(0, 3));
+  std::string folder = module.substr(0, module.rfind('\\'));
+  EXPECT_TRUE(machine.isWritable(folder + "\\debug.out"));
+  EXPECT_FALSE(machine.isWritable(folder));
+  EXPECT_FALSE(machine.isWritable("Z:\\tmp\\x"));
+  EXPECT_FALSE(machine.isWritable("Z:\\"));
+  EXPECT_FALSE(machine.isWritable(folder + "\\..\\x"));
+  EXPECT_TRUE(machine.isWritable("C:\\anything"));
+}
+
+TEST_F(MachineTest, NewMachineHasTheFoldersOfItsFamily) {
+  std::string c = Machine::instance().folder() + "/drive_c";
+  struct stat status;
+  EXPECT_TRUE(Machine::instance().provisionedNow());
+  EXPECT_EQ(0, stat((c + "/windows/system32").c_str(), &status));
+  EXPECT_EQ(0, stat((c + "/Program Files").c_str(), &status));
+  EXPECT_EQ(0, stat((c + "/ProgramData/Microsoft/Windows/Start Menu/Programs").c_str(), &status));
+}
+
+TEST(MachineOsTest, VersionComesFromTheEnvironment) {
+  struct Case {
+    const char* os;
+    unsigned long platform, major, minor;
+  } cases[] = {{"win95", 1, 4, 0}, {"win98", 1, 4, 10}, {"winme", 1, 4, 90},
+               {"nt40", 2, 4, 0},  {"winxp", 2, 5, 1},  {"unknown", 0, 0, 0}};
+  for (const Case& c : cases) {
+    setenv("TARNWICK_OS", c.os, 1);
+    ScratchMachine machine;
+    Platform::OsVersion version;
+    ASSERT_TRUE(Machine::instance().osVersion(&version)) << c.os;
+    EXPECT_EQ(c.platform, version.platformId) << c.os;
+    EXPECT_EQ(c.major, version.major) << c.os;
+    EXPECT_EQ(c.minor, version.minor) << c.os;
+  }
+  setenv("TARNWICK_OS", "Win10", 1);
+  {
+    ScratchMachine machine;
+    Platform::OsVersion version;
+    EXPECT_FALSE(Machine::instance().osVersion(&version));
+  }
+  setenv("TARNWICK_OS", "win98", 1);
+  {
+    ScratchMachine machine;
+    struct stat status;
+    std::string c = Machine::instance().folder() + "/drive_c";
+    EXPECT_EQ(0, stat((c + "/WINDOWS/Start Menu/Programs").c_str(), &status));
+  }
+  unsetenv("TARNWICK_OS");
+}
+
+}  // namespace
+}  // namespace Posix
