@@ -1,0 +1,158 @@
+// The file operations on the real Windows API and the C runtime (msvcrt).
+// Each function is one call, or the few calls one operation needs, with
+// the result turned into success or failure; nothing here reports.
+#include "platform/platform_files.h"
+
+#include <windows.h>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace Platform {
+
+namespace {
+
+const DWORD kPathCapacity = MAX_PATH;  // 260 bytes, the terminator included
+
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+// A find handle closed on every path.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  ~FindHandle() {
+    if (valid()) FindClose(handle_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+FoundEntry toFoundEntry(const WIN32_FIND_DATAA& data) {
+  FoundEntry entry;
+  entry.name = data.cFileName;
+  entry.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry.link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return entry;
+}
+
+// True for a trailing separator that is not the whole of a root ("\",
+// "C:\"): the runtime's status query refuses those, and so do we, whatever
+// the runtime version at hand does.
+bool hasNonRootTrailingSeparator(const std::string& path) {
+  if (path.empty() || !isSeparator(path.back())) return false;
+  std::string rest = path.substr(0, path.size() - 1);
+  return !rest.empty() && !(rest.size() == 2 && rest[1] == ':');
+}
+
+bool hasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
+
+// Windows refuses to write into a read-only file. Wine leaves that check to
+// the host, which lets root write anyway; asking first makes both agree.
+bool isReadOnlyFile(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+         !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool fullPathName(const std::string& path, std::string* full) {
+  char buffer[kPathCapacity];
+  DWORD length = GetFullPathNameA(path.c_str(), kPathCapacity, buffer, nullptr);
+  // A result of the capacity or more is the size the path would need.
+  if (length == 0 || length >= kPathCapacity) return false;
+  full->assign(buffer, length);
+  return true;
+}
+
+bool setCurrentDirectory(const std::string& path) {
+  return SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+bool fileStatus(const std::string& path, FileStatus* status) {
+  if (hasNonRootTrailingSeparator(path) || hasWildcard(path)) return false;
+  struct _stat64 info;
+  if (_stat64(path.c_str(), &info) != 0) return false;
+  status->directory = (info.st_mode & _S_IFMT) == _S_IFDIR;
+  status->regular = (info.st_mode & _S_IFMT) == _S_IFREG;
+  status->size = info.st_size;
+  status->modified = info.st_mtime;
+  return true;
+}
+
+bool createDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool copyFile(const std::string& from, const std::string& to) {
+  if (isReadOnlyFile(to)) return false;
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool removeDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+std::vector<FoundEntry> findFiles(const std::string& pattern) {
+  std::vector<FoundEntry> entries;
+  WIN32_FIND_DATAA data;
+  FindHandle find(FindFirstFileA(pattern.c_str(), &data));
+  if (!find.valid()) return entries;
+  do {
+    entries.push_back(toFoundEntry(data));
+  } while (FindNextFileA(find.get(), &data));
+  return entries;
+}
+
+uint32_t fileVersionInfoSize(const std::string& path) {
+  DWORD ignored = 0;
+  return GetFileVersionInfoSizeA(path.c_str(), &ignored);
+}
+
+bool readFileVersionInfo(const std::string& path, uint32_t size, std::vector<unsigned char>* data) {
+  if (size == 0) return false;
+  data->assign(size, 0);
+  return GetFileVersionInfoA(path.c_str(), 0, size, data->data()) != 0;
+}
+
+bool queryFileVersion(const std::vector<unsigned char>& data, uint32_t* mostSignificant,
+                      uint32_t* leastSignificant) {
+  // The block starts with its own length; one that claims more than we
+  // hold is not a version block, and the query would read past its end.
+  if (data.size() < 6 || data[0] + (data[1] << 8) > static_cast<int>(data.size())) return false;
+  // The query only reads, but its block parameter is not const in every
+  // header version; a private copy keeps the caller's data untouched.
+  std::vector<unsigned char> block(data);
+  void* fixed = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(block.data(), "\\", &fixed, &length)) return false;
+  if (fixed == nullptr || length < sizeof(VS_FIXEDFILEINFO)) return false;
+  const VS_FIXEDFILEINFO* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+  if (info->dwSignature != 0xFEEF04BD) return false;
+  *mostSignificant = info->dwFileVersionMS;
+  *leastSignificant = info->dwFileVersionLS;
+  return true;
+}
+
+std::FILE* openForReading(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return nullptr;
+  }
+  return std::fopen(path.c_str(), "rb");
+}
+
+bool appendText(const std::string& path, const std::string& text) {
+  if (isReadOnlyFile(path)) return false;
+  std::FILE* file = std::fopen(path.c_str(), "a+");
+  if (file == nullptr) return false;
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fclose(file);
+  return true;
+}
+
+}  // namespace Platform

@@ -1,0 +1,104 @@
+// The registry calls on the real Windows API. Handles travel as RegHandle
+// and result codes are Win32's own.
+#include "platform/platform_registry.h"
+
+#include <windows.h>
+
+namespace Platform {
+
+namespace {
+
+// The predefined keys are sign-extended 32-bit values (0xFFFFFFFF80000000
+// on 64-bit Windows); RegHandle keeps their 32-bit form, so those are
+// mapped here. Every other handle is the HKEY the system gave us.
+HKEY toHkey(RegHandle handle) {
+  switch (handle) {
+    case kHkeyClassesRoot: return HKEY_CLASSES_ROOT;
+    case kHkeyCurrentUser: return HKEY_CURRENT_USER;
+    case kHkeyLocalMachine: return HKEY_LOCAL_MACHINE;
+    case kHkeyUsers: return HKEY_USERS;
+    case kHkeyPerformanceData: return HKEY_PERFORMANCE_DATA;
+    case kHkeyCurrentConfig: return HKEY_CURRENT_CONFIG;
+    case kHkeyDynData: return HKEY_DYN_DATA;
+    default: return reinterpret_cast<HKEY>(handle);
+  }
+}
+
+RegHandle toHandle(HKEY key) { return reinterpret_cast<RegHandle>(key); }
+
+// The type and size of a value, without its data.
+long querySize(HKEY key, const std::string& name, DWORD* type, DWORD* size) {
+  return RegQueryValueExA(key, name.c_str(), nullptr, type, nullptr, size);
+}
+
+}  // namespace
+
+long regCreateKey(RegHandle parent, const std::string& subkey, RegHandle* result) {
+  HKEY key = nullptr;
+  long status = RegCreateKeyExA(toHkey(parent), subkey.c_str(), 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr, &key, nullptr);
+  if (status == ERROR_SUCCESS) *result = toHandle(key);
+  return status;
+}
+
+long regOpenKey(RegHandle parent, const std::string& subkey, uint32_t access, RegHandle* result) {
+  HKEY key = nullptr;
+  long status = RegOpenKeyExA(toHkey(parent), subkey.c_str(), 0, access, &key);
+  if (status == ERROR_SUCCESS) *result = toHandle(key);
+  return status;
+}
+
+long regCloseKey(RegHandle key) { return RegCloseKey(toHkey(key)); }
+
+long regDeleteKey(RegHandle parent, const std::string& subkey) {
+  return RegDeleteKeyA(toHkey(parent), subkey.c_str());
+}
+
+long regEnumKey(RegHandle key, uint32_t index, std::string* name) {
+  char buffer[MAX_PATH + 1];  // 261: the longest key name and its terminator
+  long status = RegEnumKeyA(toHkey(key), index, buffer, sizeof(buffer));
+  if (status == ERROR_SUCCESS) name->assign(buffer);
+  return status;
+}
+
+long regQuerySubkeyCount(RegHandle key, uint32_t* count) {
+  DWORD subkeys = 0;
+  long status = RegQueryInfoKeyA(toHkey(key), nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) *count = subkeys;
+  return status;
+}
+
+long regQueryValue(RegHandle key, const std::string& name, uint32_t* type,
+                   std::vector<unsigned char>* data) {
+  HKEY hkey = toHkey(key);
+  DWORD valueType = REG_NONE;
+  DWORD size = 0;
+  long status = querySize(hkey, name, &valueType, &size);
+  // The value may change between the size query and the read; a value that
+  // grew is asked for again with its new size.
+  while (status == ERROR_SUCCESS && data != nullptr) {
+    data->assign(size, 0);
+    status = RegQueryValueExA(hkey, name.c_str(), nullptr, &valueType,
+                              size ? data->data() : nullptr, &size);
+    if (status == ERROR_SUCCESS) {
+      data->resize(size);
+      break;
+    }
+    if (status == ERROR_MORE_DATA) status = ERROR_SUCCESS;
+  }
+  if (status == ERROR_SUCCESS && type != nullptr) *type = valueType;
+  return status;
+}
+
+long regSetValue(RegHandle key, const std::string& name, uint32_t type,
+                 const std::vector<unsigned char>& data) {
+  return RegSetValueExA(toHkey(key), name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
+                        static_cast<DWORD>(data.size()));
+}
+
+long regDeleteValue(RegHandle key, const std::string& name) {
+  return RegDeleteValueA(toHkey(key), name.c_str());
+}
+
+}  // namespace Platform

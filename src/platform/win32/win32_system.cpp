@@ -1,0 +1,96 @@
+// Facts about the machine and the process, message boxes and the command
+// interpreter, on the real Windows API.
+#include "platform/platform_system.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+
+namespace Platform {
+
+namespace {
+
+const DWORD kPathCapacity = MAX_PATH;  // 260 bytes, the terminator included
+
+// The item id list travels as the opaque ShellItem; it is never
+// dereferenced as anything but an ITEMIDLIST.
+LPITEMIDLIST toItemIdList(ShellItem* item) { return reinterpret_cast<LPITEMIDLIST>(item); }
+ShellItem* toShellItem(LPITEMIDLIST list) { return reinterpret_cast<ShellItem*>(list); }
+
+// A directory query of the GetWindowsDirectoryA kind: 0 is a failure, and
+// a result of the capacity or more is the size the path would need.
+template <typename Query>
+bool directoryQuery(Query query, std::string* path) {
+  char buffer[kPathCapacity];
+  UINT length = query(buffer, kPathCapacity);
+  if (length == 0 || length >= kPathCapacity) return false;
+  path->assign(buffer, length);
+  return true;
+}
+
+}  // namespace
+
+bool osVersion(OsVersion* version) {
+  OSVERSIONINFOA info;
+  ZeroMemory(&info, sizeof(info));
+  static_assert(sizeof(info) == 148, "OSVERSIONINFOA is 148 bytes");
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (!GetVersionExA(&info)) return false;
+  version->platformId = info.dwPlatformId;
+  version->major = info.dwMajorVersion;
+  version->minor = info.dwMinorVersion;
+  return true;
+}
+
+bool moduleFileName(std::string* path) {
+  char buffer[kPathCapacity];
+  // A full buffer means the path was cut (XP does not even terminate it).
+  DWORD length = GetModuleFileNameA(nullptr, buffer, kPathCapacity);
+  if (length == 0 || length >= kPathCapacity) return false;
+  path->assign(buffer, length);
+  return true;
+}
+
+bool windowsDirectory(std::string* path) { return directoryQuery(GetWindowsDirectoryA, path); }
+
+bool systemDirectory(std::string* path) { return directoryQuery(GetSystemDirectoryA, path); }
+
+bool specialFolderLocation(int csidl, ShellItem** item) {
+  LPITEMIDLIST list = nullptr;
+  if (SHGetSpecialFolderLocation(nullptr, csidl, &list) != S_OK) return false;
+  *item = toShellItem(list);
+  return true;
+}
+
+bool pathFromShellItem(ShellItem* item, std::string* path) {
+  char buffer[kPathCapacity];
+  if (!SHGetPathFromIDListA(toItemIdList(item), buffer)) return false;
+  path->assign(buffer);
+  return true;
+}
+
+bool freeShellItem(ShellItem* item) {
+  IMalloc* allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return false;
+  allocator->Free(toItemIdList(item));
+  allocator->Release();
+  return true;
+}
+
+long comInitialize() { return CoInitialize(nullptr); }
+
+void comUninitialize() { CoUninitialize(); }
+
+void messageBox(const std::string& text, const std::string& caption, unsigned type) {
+  MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+}
+
+void runCommand(const std::string& command) { std::system(command.c_str()); }
+
+// Windows writes the registry to disk by itself; files are closed after
+// every write.
+void finishRun() {}
+
+}  // namespace Platform
