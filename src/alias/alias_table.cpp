@@ -58,7 +58,7 @@ struct AliasTable::Substitution {
       : table(table),
         line(line),
         length(line.size()),
-        maxLength(std::max(kMaxSubstitutedLength, line.size())) {
+        maxLength(std::max(table.maxSubstitutedLength_, line.size())) {
     input.push_back({&line, 0});
   }
 
@@ -127,7 +127,7 @@ struct AliasTable::Substitution {
   void replace(size_t open, const std::string& value) {
     size_t referenceLength = out.size() - open + 1;
     length = length - referenceLength + value.size();
-    if (++replacements > kMaxReplacements || length > maxLength) {
+    if (++replacements > table.maxReplacements_ || length > maxLength) {
       throw ScriptFileException("Alias substitution does not terminate: " + line);
     }
     out.resize(open);

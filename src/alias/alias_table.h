@@ -13,11 +13,16 @@
 // and '>', in every line read.
 class AliasTable {
  public:
-  // Substitution gives up on a line after this many replacements, or when
-  // the line grows past kMaxSubstitutedLength (or its own length, if longer):
-  // only an alias that refers to itself gets there.
-  static const int kMaxReplacements = 10000;
-  static const size_t kMaxSubstitutedLength = 1024 * 1024;
+  // Substitution gives up on a line after more than this many replacements,
+  // or when the line grows past this many bytes (or past its own length, if
+  // longer): only an alias that refers to itself gets there.
+  static constexpr int kMaxReplacements = 10000;
+  static constexpr size_t kMaxSubstitutedLength = 1024 * 1024;
+
+  // Tests may choose smaller bounds.
+  explicit AliasTable(int maxReplacements = kMaxReplacements,
+                      size_t maxSubstitutedLength = kMaxSubstitutedLength)
+      : maxReplacements_(maxReplacements), maxSubstitutedLength_(maxSubstitutedLength) {}
 
   // Insert or overwrite; entries are never removed.
   void define(const std::string& name, const std::string& value);
@@ -41,6 +46,8 @@ class AliasTable {
  private:
   struct Substitution;
 
+  int maxReplacements_;
+  size_t maxSubstitutedLength_;
   std::map<std::string, std::string, std::less<>> entries_;
   // Lengths of the defined names, longest last: lets the search for a
   // reference ending at a '>' try only the places where a name could start.

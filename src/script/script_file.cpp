@@ -107,6 +107,9 @@ bool ScriptFile::endOfFileMet(const std::string& line) {
 
 bool ScriptFile::fillBuffer() {
   bufferPosition_ = 0;
+  // An end met by an earlier read is not final: a file still being written
+  // may have grown since.
+  std::clearerr(file_.get());
   bufferEnd_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
   if (bufferEnd_ > 0) return true;
   // A read error must not pass for the end of the script: the rest of the
