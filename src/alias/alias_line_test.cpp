@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "actions/registry.h"
 #include "driver/throwable.h"
 #include "script/section_header.h"
 #include "testing/scratch_machine.h"
@@ -145,6 +146,42 @@ TEST_F(AliasLineTest, PathexistsTestsFilesAndDirectories) {
   EXPECT_EQ("0", evaluate("E = " + machine.path("missing") + " ?alias_type=pathexists"));
   // Used as written: quotes are part of the path.
   EXPECT_EQ("0", evaluate("E = \"" + machine.path("file.txt") + "\" ?alias_type=pathexists"));
+}
+
+}  // namespace
+
+namespace {
+
+class AliasLineRegistryTest : public AliasLineTest {
+ protected:
+  void SetUp() override {
+    AliasLineTest::SetUp();
+    Registry::createKey(kKey);
+    Registry::setValue(kKey, "Text", Platform::kRegSz, "1.0");
+    Registry::setValue(kKey, "Count", Platform::kRegDword, "0000001f");
+    Registry::setValue(kKey, "", Platform::kRegSz, "default");
+  }
+
+  static constexpr const char* kKey = "HKEY_CURRENT_USER\\Software\\TarnwickAliasTest";
+  ScratchMachine machine_;
+};
+
+TEST_F(AliasLineRegistryTest, RegistryReadsTheValueTextOrNothing) {
+  std::string location = std::string("[") + kKey + "]";
+  EXPECT_EQ("\"1.0\"", evaluate("V = " + location + ":Text ?alias_type=registry"));
+  EXPECT_EQ("0000001f", evaluate("V = " + location + ": Count ?alias_type=registry"));
+  EXPECT_EQ("\"default\"", evaluate("V = " + location + " ?alias_type=registry"));
+  EXPECT_EQ("", evaluate("V = " + location + ":Missing ?alias_type=registry"));
+  EXPECT_EQ("", evaluate("V = [HKEY_CURRENT_USER\\Software\\Nope]:Text ?alias_type=registry"));
+}
+
+TEST_F(AliasLineRegistryTest, ExistenceTestsGiveOneOrZero) {
+  std::string location = std::string("[") + kKey + "]";
+  EXPECT_EQ("1", evaluate("K = " + location + " ?alias_type=regkeyexists"));
+  EXPECT_EQ("1", evaluate("K = " + location + ": ?alias_type=regkeyexists"));
+  EXPECT_EQ("0", evaluate("K = [HKEY_CURRENT_USER\\Software\\Nope] ?alias_type=regkeyexists"));
+  EXPECT_EQ("1", evaluate("K = " + location + ":Text ?alias_type=regvalexists"));
+  EXPECT_EQ("0", evaluate("K = " + location + ":text2 ?alias_type=regvalexists"));
 }
 
 }  // namespace
