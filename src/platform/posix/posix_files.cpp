@@ -131,8 +131,9 @@ bool replaceWithCopy(int source, const struct stat& sourceStatus, const std::str
 }
 
 // Wildcard matching of FindFirstFileA, case-insensitive: '*' matches any run;
-// '?' one character, or none at a dot or at the end; a '.' followed by '*'
-// or '?' also matches the end of the name, so "*.*" matches "README".
+// '?' one character other than a dot, or none at a dot or at the end; a '.'
+// followed by '*' or '?' also matches the end of the name, so "*.*" matches
+// "README". Windows' 8.3 short names are not matched.
 class WildcardMatcher {
  public:
   WildcardMatcher(const std::string& pattern, const std::string& name)
@@ -155,7 +156,8 @@ class WildcardMatcher {
     const char c = pattern_[p];
     if (c == '*') return match(p + 1, n) || (!nameEnded && match(p, n + 1));
     if (c == '?') {
-      if (nameEnded || name_[n] == '.') return match(p + 1, n) || (!nameEnded && match(p + 1, n + 1));
+      // At a dot or at the end '?' matches nothing; it never takes the dot.
+      if (nameEnded || name_[n] == '.') return match(p + 1, n);
       return match(p + 1, n + 1);
     }
     if (c == '.' && p + 1 < pattern_.size() && (pattern_[p + 1] == '*' || pattern_[p + 1] == '?')) {
