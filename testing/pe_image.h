@@ -10,9 +10,9 @@
 namespace PeImage {
 
 // File offsets inside every image this builder makes.
-const uint32_t kPeHeaderOffset = 0x40;        // "PE\0\0"
-const uint32_t kResourceDataEntry = 0x248;    // the leaf: data address, size
-const uint32_t kVersionData = 0x258;          // the VS_VERSIONINFO block
+const uint32_t kPeHeaderOffset = 0x40;          // "PE\0\0"
+const uint32_t kResourceDataEntry = 0x248;      // the leaf: data address, size
+const uint32_t kVersionData = 0x258;            // the VS_VERSIONINFO block
 const uint32_t kFixedInfo = kVersionData + 40;  // VS_FIXEDFILEINFO
 
 // A VS_VERSIONINFO block whose fixed info holds the file version

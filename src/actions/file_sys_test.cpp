@@ -214,9 +214,9 @@ TEST_F(FileSysTest, VersionsCompareAsTwoUnsignedHalves) {
     bool newer;
   };
   const Case cases[] = {
-      {2, 0, 1, 0xFFFFFFFF, true},          {0x80000000, 0, 0x7FFFFFFF, 9, true},
-      {1, 0x80000000, 1, 5, true},          {1, 5, 1, 5, false},
-      {1, 4, 1, 5, false},                  {1, 0xFFFFFFFF, 2, 0, false},
+      {2, 0, 1, 0xFFFFFFFF, true}, {0x80000000, 0, 0x7FFFFFFF, 9, true},
+      {1, 0x80000000, 1, 5, true}, {1, 5, 1, 5, false},
+      {1, 4, 1, 5, false},         {1, 0xFFFFFFFF, 2, 0, false},
   };
   for (const Case& c : cases) {
     writeDll("src.dll", c.sourceMost, c.sourceLeast, 1000, "");

@@ -15,9 +15,9 @@
 namespace {
 
 struct Version {
-  bool found = false;       // a version resource is there (size not 0)
-  bool read = false;        // and could be read
-  bool fixedInfo = false;   // and holds valid fixed info
+  bool found = false;      // a version resource is there (size not 0)
+  bool read = false;       // and could be read
+  bool fixedInfo = false;  // and holds valid fixed info
   uint32_t size = 0;
   uint32_t mostSignificant = 0;
   uint32_t leastSignificant = 0;
@@ -33,9 +33,8 @@ Version versionOf(const PeVersion::ByteSource& file) {
   std::vector<unsigned char> data;
   version.read = PeVersion::readVersionResource(file, resource, resource.size, &data);
   if (!version.read) return version;
-  version.fixedInfo = PeVersion::fixedFileVersion(data.data(), data.size(),
-                                                  &version.mostSignificant,
-                                                  &version.leastSignificant);
+  version.fixedInfo = PeVersion::fixedFileVersion(
+      data.data(), data.size(), &version.mostSignificant, &version.leastSignificant);
   return version;
 }
 
@@ -210,9 +209,10 @@ class MingwDllTest : public testing::Test {
 
   static void TearDownTestSuite() {
     if (folder_ == nullptr) return;
-    nftw(folder_->c_str(), [](const char* path, const struct stat*, int, struct FTW*) {
-      return ::remove(path);
-    }, 8, FTW_DEPTH | FTW_PHYS);
+    nftw(
+        folder_->c_str(),
+        [](const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }, 8,
+        FTW_DEPTH | FTW_PHYS);
     delete folder_;
     folder_ = nullptr;
   }
@@ -229,13 +229,13 @@ class MingwDllTest : public testing::Test {
           << "BEGIN\n BLOCK \"StringFileInfo\"\n BEGIN\n  BLOCK \"040904b0\"\n  BEGIN\n"
              "   VALUE \"FileVersion\", \"test\"\n  END\n END\n"
              " BLOCK \"VarFileInfo\"\n BEGIN\n  VALUE \"Translation\", 0x409, 1200\n END\nEND\n";
-      std::string windres = "x86_64-w64-mingw32-windres " + base + ".rc -O coff -o " + base +
-                            ".res.o 2>/dev/null";
+      std::string windres =
+          "x86_64-w64-mingw32-windres " + base + ".rc -O coff -o " + base + ".res.o 2>/dev/null";
       if (std::system(windres.c_str()) != 0) return;
       objects += " " + base + ".res.o";
     }
-    std::string link = "x86_64-w64-mingw32-gcc -shared -nostdlib -o " + base + ".dll " +
-                       objects + " 2>/dev/null";
+    std::string link =
+        "x86_64-w64-mingw32-gcc -shared -nostdlib -o " + base + ".dll " + objects + " 2>/dev/null";
     if (std::system(link.c_str()) != 0) return;
   }
 

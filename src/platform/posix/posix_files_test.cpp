@@ -307,9 +307,11 @@ TEST(PosixZDriveTest, NothingOutsideTheInstallerFolderCanBeChanged) {
   EXPECT_FALSE(Platform::copyFile(machine.path("src.txt"), keep));
   EXPECT_FALSE(Platform::appendText(keep, "more"));
   EXPECT_FALSE(Platform::createDirectory(outside.windows("sub")));
-  EXPECT_FALSE(Platform::removeDirectory(Posix::Machine::instance().windowsPathOf(outside.folder())));
-  EXPECT_THROW(FileSys::deleteFiles(Posix::Machine::instance().windowsPathOf(outside.folder()), true),
-               FileSysException);
+  EXPECT_FALSE(
+      Platform::removeDirectory(Posix::Machine::instance().windowsPathOf(outside.folder())));
+  EXPECT_THROW(
+      FileSys::deleteFiles(Posix::Machine::instance().windowsPathOf(outside.folder()), true),
+      FileSysException);
   EXPECT_TRUE(hostExists(outside.folder() + "/keep.txt"));
   EXPECT_FALSE(hostExists(outside.folder() + "/sub"));
   Platform::FileStatus status;
