@@ -23,8 +23,20 @@ std::string getValueText(const std::string& key, const std::string& name, uint32
 void setValue(const std::string& key, const std::string& name, uint32_t type, const std::string& text);
 void deleteValue(const std::string& key, const std::string& name);
 
+// Opens the key with the rights asked for. Throws "Unknown root key
+// encountered: " + root name or "Unable to open registry key: " + key.
 Platform::RegHandle openKey(const std::string& key, uint32_t access);
+// Closes the handle and clears it (also when the platform refuses, which
+// throws "Unable to close registry key.").
 void closeKey(Platform::RegHandle* key);
+
+// Whether the open key has at least one subkey. Throws "Unable to determine
+// if key has subkeys." when the count cannot be read.
+bool keyHasSubkeys(Platform::RegHandle key);
+// Deletes every subkey of the open key, depth first. Throws "Unable to
+// delete subkeys." when one cannot be enumerated, opened or deleted; the
+// subkeys deleted until then stay deleted.
+void deleteSubkeys(Platform::RegHandle key);
 
 }  // namespace Registry
 
