@@ -7,6 +7,7 @@
 // Exit code 0 when the link loaded, 1 for a usage error, 2 when COM or the
 // load failed. Used by lnk_roundtrip.sh to check links our writers made.
 #include <windows.h>
+// After windows.h, which they build on.
 #include <objbase.h>
 #include <shlobj.h>
 

@@ -63,8 +63,7 @@ void dosDateTime(int64_t seconds, uint16_t* date, uint16_t* time) {
   if (seconds <= 0 || gmtime_r(&t, &parts) == nullptr || parts.tm_year < 80) return;
   *date = static_cast<uint16_t>(((parts.tm_year - 80) << 9) | ((parts.tm_mon + 1) << 5) |
                                 parts.tm_mday);
-  *time = static_cast<uint16_t>((parts.tm_hour << 11) | (parts.tm_min << 5) |
-                                (parts.tm_sec / 2));
+  *time = static_cast<uint16_t>((parts.tm_hour << 11) | (parts.tm_min << 5) | (parts.tm_sec / 2));
 }
 
 bool isDriveRootPath(const std::string& path) {

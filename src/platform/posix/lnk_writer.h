@@ -14,10 +14,10 @@ namespace Posix {
 // One component of the target's path below the drive root, as it is on
 // the machine.
 struct LnkPathItem {
-  std::string name;       // ANSI (code page 1252)
+  std::string name;  // ANSI (code page 1252)
   bool directory = false;
-  uint32_t size = 0;      // file size, cut to 32 bits
-  int64_t modified = 0;   // seconds since 1970, 0 when unknown
+  uint32_t size = 0;     // file size, cut to 32 bits
+  int64_t modified = 0;  // seconds since 1970, 0 when unknown
 };
 
 struct LnkContent {

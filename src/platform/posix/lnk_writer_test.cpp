@@ -103,7 +103,7 @@ TEST(LnkWriterTest, IdListLeadsFromMyComputerThroughTheDriveToTheFile) {
   const uint32_t fileSize = read16(bytes, at);
   EXPECT_EQ('\x32', bytes[at + 2]);
   EXPECT_EQ(1234u, read32(bytes, at + 4));
-  EXPECT_EQ((20u << 9) | (1u << 5) | 2u, read16(bytes, at + 8));  // 2000-01-02
+  EXPECT_EQ((20u << 9) | (1u << 5) | 2u, read16(bytes, at + 8));   // 2000-01-02
   EXPECT_EQ((3u << 11) | (4u << 5) | 3u, read16(bytes, at + 10));  // 03:04:06
   EXPECT_EQ(0x20u, read16(bytes, at + 12));
   EXPECT_EQ(std::string("prog.exe\0\0", 10), bytes.substr(at + 14, 10));

@@ -3,6 +3,7 @@
 #include "platform/platform_shell_link.h"
 
 #include <windows.h>
+// After windows.h, which they build on.
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -78,9 +79,9 @@ bool toWide(const std::string& text, size_t capacity, std::u16string* wide) {
   static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters");
   if (capacity == 0 || capacity > 0x7FFFFFFF) return false;
   std::u16string buffer(capacity, u'\0');
-  const int units = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text.c_str(), -1,
-                                        reinterpret_cast<LPWSTR>(&buffer[0]),
-                                        static_cast<int>(capacity));
+  const int units =
+      MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text.c_str(), -1,
+                          reinterpret_cast<LPWSTR>(&buffer[0]), static_cast<int>(capacity));
   if (units <= 0) return false;
   buffer.resize(static_cast<size_t>(units) - 1);  // without the terminator
   *wide = std::move(buffer);
