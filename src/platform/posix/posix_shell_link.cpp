@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "platform/platform_shell_link.h"
+#include "platform/platform_system.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/lnk_writer.h"
 #include "platform/posix/machine.h"
@@ -97,6 +98,37 @@ bool describeTarget(const Posix::Machine& machine, const std::string& full,
   return exists;
 }
 
+// Neither "X:..." nor rooted at "\": SearchPath may find it elsewhere.
+bool isRelative(const std::string& path) {
+  return !(path.size() >= 2 && path[1] == ':') && path[0] != '\\' && path[0] != '/';
+}
+
+// SearchPath without a path of its own, for what the current directory did
+// not hold: the installer's folder, the system folder, the Windows folder.
+bool searchPath(const Posix::Machine& machine, const std::string& relative, std::string* full,
+                std::vector<Posix::LnkPathItem>* items) {
+  std::vector<std::string> folders;
+  const std::string& module = machine.moduleFileName();
+  folders.push_back(module.substr(0, module.find_last_of('\\')));
+  std::string folder;
+  if (Platform::systemDirectory(&folder)) folders.push_back(folder);
+  if (Platform::windowsDirectory(&folder)) folders.push_back(folder);
+  for (const std::string& candidate : folders) {
+    std::string found;
+    std::vector<Posix::LnkPathItem> foundItems;
+    if (candidate.empty() || !machine.fullPath(candidate + "\\" + relative, &found) ||
+        found.size() >= kMaxPath) {
+      continue;
+    }
+    if (describeTarget(machine, found, &foundItems)) {
+      *full = found;
+      *items = std::move(foundItems);
+      return true;
+    }
+  }
+  return false;
+}
+
 long errnoResult(int error) {
   switch (error) {
     case ENOENT:
@@ -160,18 +192,26 @@ class PosixShellLink : public ShellLink {
   Posix::LnkContent content_;
 };
 
-// As Wine: an empty target clears the path; one that cannot be made a full
-// path fails; one that does not exist is kept but answered with S_FALSE.
-// A relative target is resolved against the current directory.
+// As Wine: quotes around the whole target are dropped and any other quote
+// refuses it; an empty target clears the path; one that cannot be made a
+// full path fails; one that does not exist is kept but answered with
+// S_FALSE. A relative target is looked up from the current directory,
+// then along the search path.
 long PosixShellLink::setPath(const std::string& target) {
   content_.targetPath.clear();
   content_.items.clear();
-  if (target.empty()) return kOk;
+  std::string path = target;
+  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+    path = path.substr(1, path.size() - 2);
+  }
+  if (path.find('"') != std::string::npos) return kFalse;
+  if (path.empty()) return kOk;
   const Posix::Machine& machine = Posix::Machine::instance();
   std::string full;
-  if (!machine.fullPath(target, &full) || full.size() >= kMaxPath) return kFail;
+  if (!machine.fullPath(path, &full) || full.size() >= kMaxPath) return kFail;
   std::vector<Posix::LnkPathItem> items;
-  const bool exists = describeTarget(machine, full, &items);
+  bool exists = describeTarget(machine, full, &items);
+  if (!exists && isRelative(path)) exists = searchPath(machine, path, &full, &items);
   content_.targetPath = full;
   content_.items = std::move(items);
   return exists ? kOk : kFalse;

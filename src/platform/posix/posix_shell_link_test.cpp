@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform_shell_link.h"
+#include "platform/platform_system.h"
 #include "platform/posix/machine.h"
 #include "testing/scratch_machine.h"
 
@@ -54,6 +55,31 @@ TEST_F(PosixShellLinkTest, SetPathAnswersWhetherTheTargetExists) {
 
   ASSERT_TRUE(Posix::Machine::instance().setCurrentDirectory(machine_.root()));
   EXPECT_EQ(0, link_->setPath("app.exe"));
+  EXPECT_EQ(1, link_->setPath("other.exe"));
+}
+
+TEST_F(PosixShellLinkTest, SetPathTakesQuotesAroundTheWholeTargetOnly) {
+  EXPECT_EQ(0, link_->setPath("\"" + machine_.path("app.exe") + "\""));
+  EXPECT_EQ(1, link_->setPath(machine_.path("\"app.exe")));
+  EXPECT_EQ(1, link_->setPath("\""));
+}
+
+// What the current directory does not hold is searched for, as Wine's
+// SetPath does, and the link then names what was found.
+TEST_F(PosixShellLinkTest, RelativeTargetIsFoundAlongTheSearchPath) {
+  std::string system;
+  ASSERT_TRUE(Platform::systemDirectory(&system));
+  machine_.makeDirectory(system);
+  machine_.writeFile(system + "\\tool.exe", "MZ");
+  ASSERT_TRUE(Posix::Machine::instance().setCurrentDirectory(machine_.root()));
+
+  EXPECT_EQ(0, link_->setPath("tool.exe"));
+  EXPECT_EQ(0, save(machine_.path("Tool.lnk")));
+  EXPECT_NE(std::string::npos,
+            machine_.readFile(machine_.path("Tool.lnk")).find(system + "\\tool.exe"));
+
+  const std::string lastFolder = system.substr(system.find_last_of('\\') + 1);
+  EXPECT_EQ(0, link_->setPath(lastFolder + "\\tool.exe"));  // from the Windows folder
   EXPECT_EQ(1, link_->setPath("other.exe"));
 }
 
