@@ -36,8 +36,12 @@ bool isRoot(const std::string& full) {
   return full.size() == 3 && full[1] == ':' && isSeparator(full[2]);
 }
 
+// The host path of a Windows path whose full form fits MAX_PATH, as the
+// ANSI calls require.
 bool hostPathOf(const std::string& path, std::string* host) {
-  return !path.empty() && machine().hostPath(path, host);
+  std::string full;
+  return !path.empty() && machine().fullPath(path, &full) && full.size() <= kMaxPath &&
+         machine().hostPath(full, host);
 }
 
 // Whether Windows could hold a new entry of this name: none of <>:"|?* and
@@ -56,8 +60,8 @@ bool isValidNewPath(const std::string& full) {
 // create, overwrite or delete: false when the Z: rule or the name forbids it.
 bool writableTarget(const std::string& path, std::string* full, std::string* host) {
   if (path.empty() || hasWildcard(path)) return false;
-  return machine().fullPath(path, full) && isValidNewPath(*full) && machine().isWritable(*full) &&
-         machine().hostPath(*full, host);
+  return machine().fullPath(path, full) && full->size() <= kMaxPath && isValidNewPath(*full) &&
+         machine().isWritable(*full) && machine().hostPath(*full, host);
 }
 
 // Windows' read-only attribute: the owner's write bit is missing.

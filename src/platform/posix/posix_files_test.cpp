@@ -359,6 +359,12 @@ TEST_F(PosixFilesTest, FullPathNameHoldsAtMost259Characters) {
   EXPECT_EQ(259u, full.size());
   EXPECT_FALSE(Platform::fullPathName(base + std::string(257, 'a'), &full));
   EXPECT_FALSE(Platform::fullPathName("", &full));
+  // The other calls refuse what does not fit either.
+  const std::string longPath = path(std::string(259 - path("").size() + 1, 'b'));
+  Platform::FileStatus status;
+  EXPECT_FALSE(Platform::createDirectory(longPath));
+  EXPECT_FALSE(Platform::appendText(longPath, "x"));
+  EXPECT_FALSE(Platform::fileStatus(longPath, &status));
   ASSERT_TRUE(Platform::fullPathName("C:/a//b/./c/../d.", &full));
   EXPECT_EQ("C:\\a\\b\\d", full);
 }
