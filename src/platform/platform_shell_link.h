@@ -5,8 +5,11 @@
 #include <string>
 
 // The shell-link object: one IShellLinkA with its IPersistFile, released
-// when the object is destroyed. Results are HRESULTs (0 S_OK, 1 S_FALSE,
-// negative for failures).
+// when the object is destroyed (IPersistFile first). Results are HRESULTs
+// (0 S_OK, 1 S_FALSE, negative for failures, also where long is wider than
+// 32 bits). setPath answers S_FALSE for a target that does not exist, as
+// the shell does. win32/ forwards to the shell; posix/ checks targets on the
+// emulated machine and writes .lnk files itself.
 namespace Platform {
 
 class ShellLink {
