@@ -108,6 +108,15 @@ if [ $? -eq 0 ] && [ -f "$drive_c/Groups/Sample/Plain" ]; then
 else
   fail "ShellLinks: no icon, no extension ($out)"
 fi
+for case in 'folder|C:\app' 'drive root|C:\'; do
+  name="${case%%|*}" target="${case#*|}"
+  out="$("$work/write_lnk" "C:\Groups\Sample\$name.lnk" "$target")"
+  if [ $? -eq 0 ]; then
+    expect "ShellLinks: $name as target" "C:\Groups\Sample\$name.lnk" "$target" ''
+  else
+    fail "ShellLinks: $name as target ($out)"
+  fi
+done
 out="$("$work/write_lnk" 'C:\Groups\Sample\Bad.lnk' 'C:\app\missing.exe')"
 if [ "$out" = 'Unable to create link:C:\Groups\Sample\Bad.lnk' ] &&
    [ ! -e "$drive_c/Groups/Sample/Bad.lnk" ]; then
