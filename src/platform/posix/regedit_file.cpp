@@ -152,8 +152,8 @@ class Parser {
     RegeditChange change;
     change.line = static_cast<int>(number);
     change.key = currentKey_;
-    size_t at = 1;
-    if (line[0] == '"' && (at = 0, !readQuoted(line, &at, &change.name))) {
+    size_t at = line[0] == '@' ? 1 : 0;
+    if (at == 0 && !readQuoted(line, &at, &change.name)) {
       return fail(number, "a value name without its closing quote");
     }
     while (at < line.size() && isBlank(line[at])) ++at;
