@@ -1,13 +1,15 @@
 // The shell-link object on the emulated machine: it checks the target the
 // way Wine's IShellLinkA::SetPath does and saves a real .lnk file (see
 // lnk_writer.h) through the machine's path mapping.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "platform/platform_shell_link.h"
 #include "platform/platform_system.h"
