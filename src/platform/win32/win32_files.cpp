@@ -14,6 +14,17 @@ namespace {
 
 const DWORD kPathCapacity = MAX_PATH;  // 260 bytes, the terminator included
 
+// The runtime's status query with a 64-bit size. The msvcrt.dll of
+// Windows 95, 98 and 2000 has only _stati64 (32-bit times), which the
+// headers call _stat32i64; 64-bit Windows has _stat64.
+#ifdef _WIN64
+using StatBuffer = struct _stat64;
+int statPath(const char* path, StatBuffer* buffer) { return _stat64(path, buffer); }
+#else
+using StatBuffer = struct _stat32i64;
+int statPath(const char* path, StatBuffer* buffer) { return _stat32i64(path, buffer); }
+#endif
+
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 // A find handle closed on every path.
@@ -77,8 +88,8 @@ bool setCurrentDirectory(const std::string& path) {
 
 bool fileStatus(const std::string& path, FileStatus* status) {
   if (hasNonRootTrailingSeparator(path) || hasWildcard(path)) return false;
-  struct _stat64 info;
-  if (_stat64(path.c_str(), &info) != 0) return false;
+  StatBuffer info;
+  if (statPath(path.c_str(), &info) != 0) return false;
   status->directory = (info.st_mode & _S_IFMT) == _S_IFDIR;
   status->regular = (info.st_mode & _S_IFMT) == _S_IFREG;
   status->size = info.st_size;

@@ -26,6 +26,14 @@ HKEY toHkey(RegHandle handle) {
 
 RegHandle toHandle(HKEY key) { return reinterpret_cast<RegHandle>(key); }
 
+// Key names are never empty, so a subkey path may neither start with '\'
+// nor hold two in a row (one at the end is tolerated). Windows refuses such
+// paths only when the key is not in its cache and Wine quietly collapses
+// the separators; refusing them here gives one answer everywhere.
+bool isMalformedSubkey(const std::string& subkey) {
+  return (!subkey.empty() && subkey[0] == '\\') || subkey.find("\\\\") != std::string::npos;
+}
+
 // The type and size of a value, without its data.
 long querySize(HKEY key, const std::string& name, DWORD* type, DWORD* size) {
   return RegQueryValueExA(key, name.c_str(), nullptr, type, nullptr, size);
@@ -34,6 +42,7 @@ long querySize(HKEY key, const std::string& name, DWORD* type, DWORD* size) {
 }  // namespace
 
 long regCreateKey(RegHandle parent, const std::string& subkey, RegHandle* result) {
+  if (isMalformedSubkey(subkey)) return ERROR_BAD_PATHNAME;
   HKEY key = nullptr;
   long status = RegCreateKeyExA(toHkey(parent), subkey.c_str(), 0, nullptr,
                                 REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr, &key, nullptr);
@@ -42,6 +51,7 @@ long regCreateKey(RegHandle parent, const std::string& subkey, RegHandle* result
 }
 
 long regOpenKey(RegHandle parent, const std::string& subkey, uint32_t access, RegHandle* result) {
+  if (isMalformedSubkey(subkey)) return ERROR_BAD_PATHNAME;
   HKEY key = nullptr;
   long status = RegOpenKeyExA(toHkey(parent), subkey.c_str(), 0, access, &key);
   if (status == ERROR_SUCCESS) *result = toHandle(key);
@@ -51,6 +61,7 @@ long regOpenKey(RegHandle parent, const std::string& subkey, uint32_t access, Re
 long regCloseKey(RegHandle key) { return RegCloseKey(toHkey(key)); }
 
 long regDeleteKey(RegHandle parent, const std::string& subkey) {
+  if (isMalformedSubkey(subkey)) return ERROR_BAD_PATHNAME;
   return RegDeleteKeyA(toHkey(parent), subkey.c_str());
 }
 

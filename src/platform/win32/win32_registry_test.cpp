@@ -50,6 +50,19 @@ TEST_F(Win32RegistryTest, CreateMakesMissingLevelsAndCountsSubkeys) {
   regCloseKey(key);
 }
 
+TEST_F(Win32RegistryTest, PathsWithEmptyKeyNamesAreRefused) {
+  regCloseKey(createTestKey());
+  const long kErrorBadPathname = 161;
+  RegHandle key = 0;
+  EXPECT_EQ(regCreateKey(kHkeyCurrentUser, keyPath_ + "\\\\x", &key), kErrorBadPathname);
+  EXPECT_EQ(regCreateKey(kHkeyCurrentUser, "\\" + keyPath_, &key), kErrorBadPathname);
+  EXPECT_EQ(regOpenKey(kHkeyCurrentUser, keyPath_ + "\\\\", kKeyQueryValue, &key),
+            kErrorBadPathname);
+  EXPECT_EQ(regDeleteKey(kHkeyCurrentUser, keyPath_ + "\\\\x"), kErrorBadPathname);
+  ASSERT_EQ(regOpenKey(kHkeyCurrentUser, keyPath_ + "\\", kKeyQueryValue, &key), kErrorSuccess);
+  regCloseKey(key);
+}
+
 TEST_F(Win32RegistryTest, DeleteKeyRefusesSubkeysOnTheNtFamily) {
   regCloseKey(createTestKey("a\\b"));
   RegHandle key = 0;
