@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -146,8 +147,8 @@ TEST_F(ScriptFileTest, LongLinesAreReadWhole) {
   open(longLine + "\n" + other + "\n;z");
   Texts texts = readTexts();
   ASSERT_EQ(3u, texts.size());
-  EXPECT_EQ(longLine, texts[0]);
-  EXPECT_EQ(other.substr(0, other.size() - 1), texts[1]);
+  EXPECT_TRUE(longLine == texts[0]) << texts[0].size();
+  EXPECT_TRUE(other.substr(0, other.size() - 1) == texts[1]) << texts[1].size();
   EXPECT_EQ(";z", texts[2]);
 }
 
@@ -158,17 +159,25 @@ TEST_F(ScriptFileTest, CarriageReturnAtTheEdgeOfAReadIsDropped) {
   open(";" + first.substr(1) + "\r\n;b\r\n");
   Texts texts = readTexts();
   ASSERT_EQ(3u, texts.size());
-  EXPECT_EQ(";" + first.substr(1), texts[0]);
+  EXPECT_TRUE(";" + first.substr(1) == texts[0]) << texts[0].size();
   EXPECT_EQ(";b", texts[1]);
 }
 
+// The size at open says nothing about how long the script is.
 TEST_F(ScriptFileTest, FileGrowingWhileReadIsReadToItsEnd) {
-  open("; first\n");
+  std::string filler = "; " + std::string(100000, 'f');
+  open("; first\n" + filler + "\n");
   ASSERT_NE(nullptr, script_.nextLine());
-  machine_.writeFile(path_, "; first\n; " + std::string(100000, 'g') + "\n");
-  ScriptLine* grown = script_.nextLine();
-  ASSERT_NE(nullptr, grown);
-  EXPECT_EQ("; " + std::string(100000, 'g'), grown->text());
+  {
+    std::ofstream out(machine_.hostPath(path_), std::ios::binary | std::ios::app);
+    out << "; " << std::string(100000, 'g') << "\n";
+  }
+  ScriptLine* line = script_.nextLine();
+  ASSERT_NE(nullptr, line);
+  EXPECT_TRUE(line->text() == filler);
+  line = script_.nextLine();
+  ASSERT_NE(nullptr, line);
+  EXPECT_TRUE(line->text() == "; " + std::string(100000, 'g')) << line->text().size();
 }
 
 TEST_F(ScriptFileTest, LinesAreNumberedAndClassified) {
