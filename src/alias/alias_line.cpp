@@ -103,7 +103,8 @@ void AliasLine::evaluate() {
     default:
       // The options table produces no other code; this guards against an
       // inconsistent table.
-      throw AliasLineException(formatMessage("Unrecognized alias_type setting encountered: %d", type));
+      throw AliasLineException(
+          formatMessage("Unrecognized alias_type setting encountered: %d", type));
   }
 }
 

@@ -111,7 +111,8 @@ TEST(AliasTableTest, FindsTheLeftmostDefinedReference) {
 TEST(AliasTableTest, SelfReferenceIsStoppedWithTheRawLine) {
   AliasTable table;
   table.define("X", "<X>");
-  EXPECT_EQ("Alias substitution does not terminate: a <X> b", substitutionFailure(table, "a <X> b"));
+  EXPECT_EQ("Alias substitution does not terminate: a <X> b",
+            substitutionFailure(table, "a <X> b"));
   table.define("Y", "<Z>");
   table.define("Z", "<Y>");
   EXPECT_EQ("Alias substitution does not terminate: <Y>", substitutionFailure(table, "<Y>"));

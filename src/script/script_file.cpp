@@ -42,7 +42,9 @@ void ScriptFile::init(const std::string& path) {
   std::unique_ptr<std::FILE, FileCloser> file(Platform::openForReading(path));
   if (!file) throw ScriptFileException("Unable to open file: " + path);
   Platform::FileStatus status;
-  if (!Platform::fileStatus(path, &status)) throw ScriptFileException("Unable to access file: " + path);
+  if (!Platform::fileStatus(path, &status)) {
+    throw ScriptFileException("Unable to access file: " + path);
+  }
   // The size is not trusted for reading (a pipe or a growing file has none
   // worth the name): lines are collected in a string that grows as needed.
   file_ = std::move(file);

@@ -121,7 +121,9 @@ TEST_F(ScriptFileTest, CarriageReturnIsDroppedOnlyBeforeLineFeed) {
 }
 
 TEST_F(ScriptFileTest, CtrlZEndsTheScript) {
-  open(";a\r\n;b\x1a" "c\nd\n");
+  open(
+      ";a\r\n;b\x1a"
+      "c\nd\n");
   EXPECT_EQ((Texts{";a", ";b"}), readTexts());
 }
 
@@ -269,9 +271,10 @@ TEST_F(ScriptFileTest, NonTerminatingSubstitutionEndsWithTheRawLine) {
 }
 
 TEST_F(ScriptFileTest, PredefinedAliasesComeFromTheSystemFacts) {
-  open("[x]\n<INSTALLER>|<WIN>|<WINSYS>|<PROGFILES>\n"
-       "<DESKTOP>|<STARTMENU>|<PROGRAMS>\n"
-       "<SHARED_DESKTOP>|<SHARED_STARTMENU>|<SHARED_PROGRAMS>\n<OS>|<Installer>\n");
+  open(
+      "[x]\n<INSTALLER>|<WIN>|<WINSYS>|<PROGFILES>\n"
+      "<DESKTOP>|<STARTMENU>|<PROGRAMS>\n"
+      "<SHARED_DESKTOP>|<SHARED_STARTMENU>|<SHARED_PROGRAMS>\n<OS>|<Installer>\n");
   EXPECT_EQ((Texts{"[x]", "Z:\\media|C:\\windows|C:\\windows\\system32|C:\\Program Files",
                    "C:\\users\\me\\Desktop|C:\\users\\me\\Start Menu|C:\\users\\me\\Start "
                    "Menu\\Programs",

@@ -57,8 +57,7 @@ void NameValueLine::parseNameValue(const std::string& text, int lineNumber,
   value_ = Utils::trim(value);
 }
 
-void InstructionLine::parse(const std::string& text, int lineNumber,
-                            const SectionHeader* section) {
+void InstructionLine::parse(const std::string& text, int lineNumber, const SectionHeader* section) {
   parseNameValue(text, lineNumber, section);
 }
 

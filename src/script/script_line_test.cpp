@@ -110,8 +110,7 @@ TEST(ScriptLineTest, InstructionWithoutEqualsHasEmptyName) {
 TEST(ScriptLineTest, EffectiveOptionComesFromLineThenSectionThenDefault) {
   auto plain = header("[copy files]");
   auto warning = header("[copy files]?err_type=warning&link_icon=S.ico");
-  EXPECT_EQ(SettingCode::kFatal,
-            instruction("a=b", plain.get())->constOption(OptionId::err_type));
+  EXPECT_EQ(SettingCode::kFatal, instruction("a=b", plain.get())->constOption(OptionId::err_type));
   EXPECT_EQ(SettingCode::kWarning,
             instruction("a=b", warning.get())->constOption(OptionId::err_type));
   EXPECT_EQ(SettingCode::kIgnore,
