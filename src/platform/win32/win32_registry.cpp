@@ -39,6 +39,29 @@ long querySize(HKEY key, const std::string& name, DWORD* type, DWORD* size) {
   return RegQueryValueExA(key, name.c_str(), nullptr, type, nullptr, size);
 }
 
+// Reads the data of a value whose size was `size` a moment ago. A value that
+// grew in between is read again with a larger buffer; the attempts are
+// bounded, since some keys (HKEY_PERFORMANCE_DATA) never report a size
+// that is enough.
+long readData(HKEY key, const std::string& name, DWORD* type, DWORD size,
+              std::vector<unsigned char>* data) {
+  const int kAttempts = 8;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    data->assign(size, 0);
+    // Never a null buffer: that would be a size query again.
+    BYTE none = 0;
+    DWORD read = size;
+    long status = RegQueryValueExA(key, name.c_str(), nullptr, type, size ? data->data() : &none,
+                                   &read);
+    if (status != ERROR_MORE_DATA) {
+      if (status == ERROR_SUCCESS) data->resize(read);
+      return status;
+    }
+    size = read > size ? read : size * 2 + 256;
+  }
+  return ERROR_MORE_DATA;
+}
+
 }  // namespace
 
 long regCreateKey(RegHandle parent, const std::string& subkey, RegHandle* result) {
@@ -86,18 +109,7 @@ long regQueryValue(RegHandle key, const std::string& name, uint32_t* type,
   DWORD valueType = REG_NONE;
   DWORD size = 0;
   long status = querySize(hkey, name, &valueType, &size);
-  // The value may change between the size query and the read; a value that
-  // grew is asked for again with its new size.
-  while (status == ERROR_SUCCESS && data != nullptr) {
-    data->assign(size, 0);
-    status = RegQueryValueExA(hkey, name.c_str(), nullptr, &valueType,
-                              size ? data->data() : nullptr, &size);
-    if (status == ERROR_SUCCESS) {
-      data->resize(size);
-      break;
-    }
-    if (status == ERROR_MORE_DATA) status = ERROR_SUCCESS;
-  }
+  if (status == ERROR_SUCCESS && data != nullptr) status = readData(hkey, name, &valueType, size, data);
   if (status == ERROR_SUCCESS && type != nullptr) *type = valueType;
   return status;
 }

@@ -6,6 +6,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace Platform {
@@ -83,11 +84,17 @@ long comInitialize() { return CoInitialize(nullptr); }
 
 void comUninitialize() { CoUninitialize(); }
 
+// Standard output is flushed first, so that what was written before the
+// box or the command appears before it, also when it goes to a file.
 void messageBox(const std::string& text, const std::string& caption, unsigned type) {
+  std::fflush(stdout);
   MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
 }
 
-void runCommand(const std::string& command) { std::system(command.c_str()); }
+void runCommand(const std::string& command) {
+  std::fflush(stdout);
+  std::system(command.c_str());
+}
 
 // Windows writes the registry to disk by itself; files are closed after
 // every write.

@@ -1,7 +1,12 @@
-// The machine facts as the running Windows (or Wine) reports them.
+// The machine facts as the running Windows (or Wine) reports them, and
+// the command interpreter.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
+#include "platform/platform_files.h"
 #include "platform/platform_system.h"
+#include "testing/scratch_machine.h"
 
 namespace Platform {
 namespace {
@@ -48,6 +53,17 @@ TEST(Win32SystemTest, ComInitializesOncePerThread) {
   EXPECT_EQ(comInitialize(), 1);  // S_FALSE: already initialised
   comUninitialize();
   comUninitialize();
+}
+
+// A "run programs" line runs in the installer's current directory.
+TEST(Win32SystemTest, CommandRunsInTheCurrentDirectory) {
+  ScratchMachine machine;
+  char previous[MAX_PATH];
+  ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(setCurrentDirectory(machine.root()));
+  runCommand("echo done> ran.txt");
+  setCurrentDirectory(previous);
+  EXPECT_EQ(machine.readFile(machine.path("ran.txt")), "done\r\n");
 }
 
 }  // namespace
