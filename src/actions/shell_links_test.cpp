@@ -1,4 +1,5 @@
 #include "actions/shell_links.h"
+#include "platform/platform_system.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,14 @@ const uint32_t kHasIconLocation = 0x40;
 
 class ShellLinksTest : public ::testing::Test {
  protected:
-  ShellLinksTest() : target_(machine_.path("app.exe")) { machine_.writeFile(target_, "MZ"); }
+  // The program entry starts COM for the run; the tests do it themselves.
+  ShellLinksTest() : target_(machine_.path("app.exe")) {
+    comStarted_ = Platform::comInitialize() == 0;
+    machine_.writeFile(target_, "MZ");
+  }
+  ~ShellLinksTest() override {
+    if (comStarted_) Platform::comUninitialize();
+  }
 
   // The message createLink threw, or "" when it did not throw.
   std::string failureOf(const std::string& link, const std::string& target,
@@ -41,6 +49,7 @@ class ShellLinksTest : public ::testing::Test {
     return "";
   }
 
+  bool comStarted_ = false;
   ScratchMachine machine_;
   const std::string target_;
 };

@@ -1,35 +1,30 @@
+// GoogleTest's Notification is built on std::mutex, which the win32 thread
+// model of MinGW lacks. This one, on a Win32 event, takes its place; it is
+// force-included into GoogleTest and the unit tests of the Win32 builds.
 #ifndef TARNWICK_TESTING_WIN32_GTEST_NOTIFICATION_H_
 #define TARNWICK_TESTING_WIN32_GTEST_NOTIFICATION_H_
 
-// GoogleTest's Notification is built on std::mutex, which the win32 thread
-// model of MinGW-w64's GCC 12 does not provide. This stand-in is included
-// ahead of GoogleTest (-include) in Win32 test builds. Only GoogleTest's
-// own thread helpers use it, and our tests start no threads, so a plain
-// atomic flag is enough.
-#include <atomic>
-
-#define GTEST_HAS_NOTIFICATION_ 1
+#ifdef __cplusplus
+#include <windows.h>
 
 namespace testing {
 namespace internal {
 
 class Notification {
  public:
-  Notification() : notified_(false) {}
+  Notification() : event_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+  ~Notification() { CloseHandle(event_); }
   Notification(const Notification&) = delete;
   Notification& operator=(const Notification&) = delete;
-
-  void Notify() { notified_.store(true); }
-  void WaitForNotification() {
-    while (!notified_.load()) {
-    }
-  }
+  void Notify() { SetEvent(event_); }
+  void WaitForNotification() { WaitForSingleObject(event_, INFINITE); }
 
  private:
-  std::atomic<bool> notified_;
+  HANDLE event_;
 };
 
 }  // namespace internal
 }  // namespace testing
 
+#endif  // __cplusplus
 #endif  // TARNWICK_TESTING_WIN32_GTEST_NOTIFICATION_H_
