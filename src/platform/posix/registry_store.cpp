@@ -176,7 +176,8 @@ void RegistryStore::lock() {
 
 // Loads registry.reg, replays what the journal adds, and folds both into a
 // new registry.reg when the journal held anything, so that the journal
-// starts empty and well-framed.
+// starts empty. Should the fold fail, the journal (cut after its last good
+// record) still holds everything and takes the next changes.
 void RegistryStore::load() {
   bool replayed = false;
   if (!loadFile() || !replayJournal(&replayed)) return;
@@ -186,7 +187,7 @@ void RegistryStore::load() {
     state_ = kReadOnly;
     return;
   }
-  if ((dirty_ || replayed) && !flush() && replayed) state_ = kReadOnly;
+  if (dirty_ || replayed) flush();
 }
 
 bool RegistryStore::loadFile() {
