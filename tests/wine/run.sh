@@ -1,8 +1,10 @@
 #!/bin/sh
 # Runs a Windows program of our x86_64 build under Wine in a private, fresh
-# prefix, and answers the program's exit code. The prefix and HOME are
-# temporary and removed afterwards; no display is used, so message boxes
-# return at once instead of waiting for a person.
+# prefix, and answers the program's exit code. The prefix, HOME and the
+# current directory the program starts in are temporary and removed
+# afterwards, so that nothing a test writes to its current directory lands
+# in the checkout. No display is used: message boxes return at once instead
+# of waiting for a person.
 #
 # Usage: tests/wine/run.sh <program.exe> [arguments...]
 # WINE64 and WINESERVER may name other binaries.
@@ -16,10 +18,13 @@ fi
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 
+program=$(realpath "$1") || exit 2
+shift
+
 scratch=$(mktemp -d) || exit 2
 export WINEPREFIX="$scratch/prefix" HOME="$scratch/home" WINEDEBUG=-all
 unset DISPLAY WAYLAND_DISPLAY
-mkdir -p "$HOME"
+mkdir -p "$HOME" "$scratch/work"
 
 cleanup() {
   "$WINESERVER" -k >/dev/null 2>&1
@@ -32,7 +37,7 @@ trap cleanup EXIT INT TERM
 "$WINE64" wineboot -i >/dev/null 2>&1
 "$WINESERVER" -w
 
-"$WINE64" "$@"
+(cd "$scratch/work" && "$WINE64" "$program" "$@")
 status=$?
 "$WINESERVER" -w
 exit $status
