@@ -209,6 +209,35 @@ TEST_F(RegistryTest, ClosingClearsTheHandleAndAFailedCloseSaysSo) {
   EXPECT_EQ(0u, handle);
 }
 
+TEST_F(RegistryTest, AHandleTheRegistryDoesNotKnowFailsTheSubkeyOperations) {
+  const Platform::RegHandle bogus = 0x7654320;
+  try {
+    Registry::keyHasSubkeys(bogus);
+    ADD_FAILURE();
+  } catch (const RegistryException& e) {
+    EXPECT_EQ("Unable to determine if key has subkeys.", e.message());
+  }
+  try {
+    Registry::deleteSubkeys(bogus);
+    ADD_FAILURE();
+  } catch (const RegistryException& e) {
+    EXPECT_EQ("Unable to delete subkeys.", e.message());
+  }
+}
+
+TEST_F(RegistryTest, SubkeysAreCountedAndDeletedThroughAnOpenKey) {
+  Registry::createKey(key("parent\\a\\x"));
+  Registry::createKey(key("parent\\b"));
+  Platform::RegHandle handle =
+      Registry::openKey(key("parent"), Platform::kKeyQueryValue | Platform::kKeyEnumerateSubKeys);
+  EXPECT_TRUE(Registry::keyHasSubkeys(handle));
+  Registry::deleteSubkeys(handle);
+  EXPECT_FALSE(Registry::keyHasSubkeys(handle));
+  Registry::closeKey(&handle);
+  EXPECT_TRUE(Registry::keyExists(key("parent")));
+  EXPECT_FALSE(Registry::keyExists(key("parent\\a")));
+}
+
 TEST_F(RegistryTest, ValuesAreStoredAndReadInTheirTextForms) {
   Registry::setValue(key_, "s", Platform::kRegSz, "\"C:\\Program Files\\App\"");
   Registry::setValue(key_, "d", Platform::kRegDword, "000000FF");
