@@ -19,6 +19,9 @@ class AliasLine : public NameValueLine {
   // AliasLineException for a malformed registry location.
   void parse(const std::string& text, int lineNumber, const SectionHeader* section);
 
+  // Computes the value from the setting by the line's effective alias_type.
+  void evaluate();
+
   // The alias's value; empty until evaluated.
   const std::string& evaluatedValue() const { return evaluatedValue_; }
 
@@ -30,8 +33,6 @@ class AliasLine : public NameValueLine {
                                     std::string* valueName);
 
  private:
-  void evaluate();
-
   std::string evaluatedValue_;
 };
 
