@@ -7,6 +7,7 @@
 
 #include "platform/platform_system.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/registry_store.h"
 
 
 namespace Platform {
@@ -144,6 +145,6 @@ void runCommand(const std::string& command) {
   (void)status;
 }
 
-void finishRun() {}
+void finishRun() { Posix::flushRegistry(); }
 
 }  // namespace Platform
