@@ -1,0 +1,2 @@
+@echo off
+echo Tarnwick Sample is running.
