@@ -20,7 +20,8 @@ bool keyExists(const std::string& key);
 bool valueExists(const std::string& key, const std::string& name);
 // The value in its text form; `type` (when given) receives its type.
 std::string getValueText(const std::string& key, const std::string& name, uint32_t* type = nullptr);
-void setValue(const std::string& key, const std::string& name, uint32_t type, const std::string& text);
+void setValue(const std::string& key, const std::string& name, uint32_t type,
+              const std::string& text);
 void deleteValue(const std::string& key, const std::string& name);
 
 // Opens the key with the rights asked for. Throws "Unknown root key

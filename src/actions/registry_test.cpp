@@ -192,7 +192,8 @@ TEST_F(RegistryTest, OpeningFailsWithTheRootOrTheWholeKeyPath) {
   } catch (const RegistryException& e) {
     EXPECT_EQ("Unable to open registry key: " + key("missing"), e.message());
   }
-  EXPECT_EQ("Unable to create new key: " + key_ + "\\\\x", messageOf(Registry::createKey, key_ + "\\\\x"));
+  EXPECT_EQ("Unable to create new key: " + key_ + "\\\\x",
+            messageOf(Registry::createKey, key_ + "\\\\x"));
 }
 
 TEST_F(RegistryTest, ClosingClearsTheHandleAndAFailedCloseSaysSo) {
@@ -355,8 +356,9 @@ TEST_F(RegistryTest, DeletingAKeyTakesItsSubkeysAndValuesAlong) {
 
 TEST_F(RegistryTest, ARootKeyIsNeverDeleted) {
   Registry::setValue(key_, "keep", Platform::kRegSz, "x");
-  for (const std::string root : {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER\\", "HKEY_CURRENT_USER\\\\",
-                                 "HKEY_LOCAL_MACHINE", "HKEY_CLASSES_ROOT", "HKEY_USERS"}) {
+  for (const std::string root :
+       {"HKEY_CURRENT_USER", "HKEY_CURRENT_USER\\", "HKEY_CURRENT_USER\\\\", "HKEY_LOCAL_MACHINE",
+        "HKEY_CLASSES_ROOT", "HKEY_USERS"}) {
     EXPECT_EQ("Unable to delete key: " + root, messageOf(Registry::deleteKey, root));
   }
   EXPECT_TRUE(Registry::valueExists(key_, "keep"));

@@ -1,6 +1,5 @@
 // The registry calls over the machine's emulated registry (registry_store.h).
 #include "platform/platform_registry.h"
-
 #include "platform/posix/registry_store.h"
 
 namespace Platform {

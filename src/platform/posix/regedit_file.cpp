@@ -64,12 +64,25 @@ bool readQuoted(const std::string& text, size_t* at, std::string* result) {
     if (c == '\\' && i + 1 < text.size()) {
       char next = text[++i];
       switch (next) {
-        case '\\': *result += '\\'; break;
-        case '"': *result += '"'; break;
-        case 'r': *result += '\r'; break;
-        case 'n': *result += '\n'; break;
-        case '0': *result += '\0'; break;
-        default: *result += '\\'; *result += next; break;
+        case '\\':
+          *result += '\\';
+          break;
+        case '"':
+          *result += '"';
+          break;
+        case 'r':
+          *result += '\r';
+          break;
+        case 'n':
+          *result += '\n';
+          break;
+        case '0':
+          *result += '\0';
+          break;
+        default:
+          *result += '\\';
+          *result += next;
+          break;
       }
       continue;
     }
@@ -85,8 +98,8 @@ bool readHexList(const std::string& list, std::vector<unsigned char>* data) {
   size_t start = 0;
   for (;;) {
     size_t comma = text.find(',', start);
-    std::string token = trimBlanks(text.substr(start, comma == std::string::npos ? std::string::npos
-                                                                                 : comma - start));
+    std::string token = trimBlanks(
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
     bool last = comma == std::string::npos;
     if (token.empty()) return last && start > 0;  // only a trailing comma may be empty
     if (token.size() > 2) return false;
@@ -115,7 +128,7 @@ class Parser {
       size_t number = next_ + 1;
       std::string line = trimBlanks(lines_[next_++]);
       if (line.empty() || line[0] == ';') continue;
-      bool ok = line[0] == '[' ? parseKeyLine(line, number)
+      bool ok = line[0] == '['                       ? parseKeyLine(line, number)
                 : (line[0] == '"' || line[0] == '@') ? parseValueLine(line, number)
                                                      : fail(number, "expected [KEY] or a value");
       if (!ok) return false;
@@ -197,7 +210,8 @@ class Parser {
     }
     change->type = kRegDword;
     change->data = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                    static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+                    static_cast<unsigned char>(value >> 16),
+                    static_cast<unsigned char>(value >> 24)};
     return true;
   }
 
@@ -241,12 +255,24 @@ std::string quoted(const std::string& text) {
   std::string result = "\"";
   for (char c : text) {
     switch (c) {
-      case '\\': result += "\\\\"; break;
-      case '"': result += "\\\""; break;
-      case '\r': result += "\\r"; break;
-      case '\n': result += "\\n"; break;
-      case '\0': result += "\\0"; break;
-      default: result += c; break;
+      case '\\':
+        result += "\\\\";
+        break;
+      case '"':
+        result += "\\\"";
+        break;
+      case '\r':
+        result += "\\r";
+        break;
+      case '\n':
+        result += "\\n";
+        break;
+      case '\0':
+        result += "\\0";
+        break;
+      default:
+        result += c;
+        break;
     }
   }
   return result + "\"";
@@ -301,8 +327,8 @@ std::string regeditValueLine(const std::string& name, uint32_t type,
   }
   if (type == kRegDword && data.size() == 4) {
     char digits[16];
-    uint32_t value = data[0] | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 |
-                     uint32_t(data[3]) << 24;
+    uint32_t value =
+        data[0] | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24;
     std::snprintf(digits, sizeof digits, "%08x", value);
     return line + "dword:" + digits + "\r\n";
   }

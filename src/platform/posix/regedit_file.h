@@ -14,8 +14,8 @@ namespace Posix {
 struct RegeditChange {
   enum Kind { kCreateKey, kDeleteKey, kSetValue, kDeleteValue };
   Kind kind = kCreateKey;
-  int line = 0;  // where the change starts, for diagnostics
-  std::string key;  // the full key path as written, root name included
+  int line = 0;      // where the change starts, for diagnostics
+  std::string key;   // the full key path as written, root name included
   std::string name;  // value name; empty for the default value
   uint32_t type = 0;
   std::vector<unsigned char> data;

@@ -14,7 +14,8 @@ using Bytes = std::vector<unsigned char>;
 std::vector<RegeditChange> parsed(const std::string& text, bool withHeader = true) {
   std::vector<RegeditChange> changes;
   RegeditError error;
-  EXPECT_TRUE(parseRegedit(text, withHeader, &changes, &error)) << error.line << ": " << error.reason;
+  EXPECT_TRUE(parseRegedit(text, withHeader, &changes, &error))
+      << error.line << ": " << error.reason;
   return changes;
 }
 
@@ -66,7 +67,8 @@ TEST(RegeditFileTest, ReadsEveryLineFormInOrder) {
 TEST(RegeditFileTest, MalformedLinesAreReportedWithTheirNumbers) {
   const std::string key = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n";
   EXPECT_EQ("1: the first line is not REGEDIT4", failure(""));
-  EXPECT_EQ("1: the first line is not REGEDIT4", failure("Windows Registry Editor Version 5.00\r\n"));
+  EXPECT_EQ("1: the first line is not REGEDIT4",
+            failure("Windows Registry Editor Version 5.00\r\n"));
   EXPECT_EQ("2: a key line does not end in ']'", failure("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A\r\n"));
   EXPECT_EQ("2: a key line names no key", failure("REGEDIT4\r\n[]\r\n"));
   EXPECT_EQ("2: a key line names no key", failure("REGEDIT4\r\n[-]\r\n"));
@@ -100,7 +102,8 @@ TEST(RegeditFileTest, WrittenValuesUseTheFormsRegeditReads) {
   EXPECT_EQ("\"n\\r\\n\\0\"=-\r\n", regeditDeletedValueLine(std::string("n\r\n\0", 4)));
   std::string wrapped = regeditValueLine("long", 3, Bytes(40, 0x11));
   EXPECT_EQ(0u, wrapped.find("\"long\"=hex:11,11,"));
-  for (size_t start = 0, end; (end = wrapped.find("\r\n", start)) != std::string::npos; start = end + 2) {
+  for (size_t start = 0, end; (end = wrapped.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
     EXPECT_LE(end - start, 80u);
   }
 }

@@ -1,14 +1,13 @@
 #include "platform/posix/registry_store.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -189,7 +188,8 @@ TEST_F(RegistryStoreTest, PathsAndHandlesFailAsTheRegistryFunctionsDo) {
   EXPECT_EQ(kErrorBadPathname, store->createKey(kLm, "\\Software\\X", &handle));
   EXPECT_EQ(kErrorBadPathname, store->createKey(kLm, "Software\\\\X", &handle));
   EXPECT_EQ(kErrorInvalidParameter, store->createKey(kLm, "Software\\a\rb", &handle));
-  EXPECT_EQ(kErrorInvalidParameter, store->createKey(kLm, "Software\\" + std::string(256, 'k'), &handle));
+  EXPECT_EQ(kErrorInvalidParameter,
+            store->createKey(kLm, "Software\\" + std::string(256, 'k'), &handle));
   store->closeKey(create(*store, kLm, "Software\\Trailing\\"));
   EXPECT_TRUE(has(*store, kLm, "Software\\Trailing"));
   EXPECT_EQ(kErrorInvalidHandle, store->closeKey(0x4321));
@@ -338,7 +338,8 @@ TEST_F(RegistryStoreTest, EveryValueSurvivesTheFileWithItsTypeAndData) {
       {"line\nname\r", 1, sz("n")},
   };
   auto store = open();
-  for (const auto& value : values) set(*store, kLm, "Software\\Kinds", value.name, value.type, value.data);
+  for (const auto& value : values)
+    set(*store, kLm, "Software\\Kinds", value.name, value.type, value.data);
   std::string before = store->text();
   EXPECT_TRUE(store->flush());
   store.reset();
@@ -346,7 +347,8 @@ TEST_F(RegistryStoreTest, EveryValueSurvivesTheFileWithItsTypeAndData) {
   std::string text = readHostFile(file("registry.reg"));
   EXPECT_EQ(before, text);
   EXPECT_NE(std::string::npos, text.find("\r\n@=\"default\"\r\n"));
-  EXPECT_NE(std::string::npos, text.find("\r\n\"path\"=\"C:\\\\Program Files\\\\\\\"App\\\"\"\r\n"));
+  EXPECT_NE(std::string::npos,
+            text.find("\r\n\"path\"=\"C:\\\\Program Files\\\\\\\"App\\\"\"\r\n"));
   EXPECT_NE(std::string::npos, text.find("\r\n\"dword\"=dword:0000001f\r\n"));
   EXPECT_NE(std::string::npos, text.find("\r\n\"binary\"=hex:0a,ff\r\n"));
   EXPECT_NE(std::string::npos, text.find("\r\n\"multi\"=hex(7):61,00,62,00,00\r\n"));
@@ -390,7 +392,8 @@ TEST_F(RegistryStoreTest, ATornLastRecordIsDroppedAndCutOff) {
   auto store = open();
   set(*store, kLm, "Software\\App", "first", 4, dword(1));
   store.reset();
-  std::string torn = journalRecord("[HKEY_LOCAL_MACHINE\\Software\\App]\r\n\"torn\"=dword:00000002\r\n");
+  std::string torn =
+      journalRecord("[HKEY_LOCAL_MACHINE\\Software\\App]\r\n\"torn\"=dword:00000002\r\n");
   writeHostFile(file("registry.journal"), torn.substr(0, torn.size() - 7), true);
 
   store = open();
@@ -433,14 +436,18 @@ TEST_F(RegistryStoreTest, ADamagedRecordBeforeTheEndMakesTheStoreUnusable) {
 
 TEST_F(RegistryStoreTest, ACorruptFileIsRefusedAndNeverOverwritten) {
   const std::pair<std::string, std::string> files[] = {
-      {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\nnonsense\r\n", "line 4: expected [KEY] or a value"},
+      {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\nnonsense\r\n",
+       "line 4: expected [KEY] or a value"},
       {"[HKEY_LOCAL_MACHINE\\A]\r\n", "line 1: the first line is not REGEDIT4"},
       {"REGEDIT4\n[HKEY_PERFORMANCE_DATA\\A]\n",
        "line 2: not a key of this registry: HKEY_PERFORMANCE_DATA\\A"},
-      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"v\"=hex:0a,\\\r\n", "line 3: a hex list continued past the end"},
-      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"v\"=dword:123456789\r\n", "line 3: a malformed dword"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"v\"=hex:0a,\\\r\n",
+       "line 3: a hex list continued past the end"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"v\"=dword:123456789\r\n",
+       "line 3: a malformed dword"},
       {"REGEDIT4\r\n\"v\"=\"x\"\r\n", "line 2: a value outside a key"},
-      {"REGEDIT4\r\n[-HKEY_LOCAL_MACHINE]\r\n", "line 2: a root key cannot be deleted: HKEY_LOCAL_MACHINE"},
+      {"REGEDIT4\r\n[-HKEY_LOCAL_MACHINE]\r\n",
+       "line 2: a root key cannot be deleted: HKEY_LOCAL_MACHINE"},
   };
   for (const auto& corrupt : files) {
     writeHostFile(file("registry.reg"), corrupt.first);
@@ -531,8 +538,9 @@ TEST_F(RegistryStoreTest, ASecondInstallerWaitsAndNeitherLosesItsChanges) {
   close(messages[1]);
   auto store = open();
   ASSERT_EQ(1, write(go[1], "g", 1));
-  EXPECT_TRUE(awaitText(messages[0], "Waiting for another installer to finish with the registry of " +
-                                         folder_ + "...\n"));
+  EXPECT_TRUE(awaitText(
+      messages[0],
+      "Waiting for another installer to finish with the registry of " + folder_ + "...\n"));
   set(*store, kLm, "Software\\Shared", "parent", 4, dword(1));
   EXPECT_TRUE(store->flush());
   store.reset();
@@ -553,16 +561,19 @@ TEST_F(RegistryStoreTest, ASecondInstallerWaitsAndNeitherLosesItsChanges) {
 // The child makes changes without end, folding now and then, and reports
 // each completed change on a pipe; it is killed at some point. Every change
 // it reported must be there, in a registry that loads.
-void runUntilKilled(const std::string& folder, const RegistryLayout& layout, int start, int report) {
+void runUntilKilled(const std::string& folder, const RegistryLayout& layout, int start,
+                    int report) {
   RegistryStore store(folder, layout);
   for (int i = start;; ++i) {
     RegHandle key = 0;
     std::string path = "Software\\Kill\\K" + std::to_string(i / 100);
-    if (store.createKey(kLm, path, &key) != 0 || store.setValue(key, "v" + std::to_string(i), 4, dword(i)) != 0) {
+    if (store.createKey(kLm, path, &key) != 0 ||
+        store.setValue(key, "v" + std::to_string(i), 4, dword(i)) != 0) {
       _exit(5);
     }
     store.closeKey(key);
-    if (i % 7 == 0 && store.deleteKey(kLm, path + "\\gone") != Platform::kErrorFileNotFound) _exit(6);
+    if (i % 7 == 0 && store.deleteKey(kLm, path + "\\gone") != Platform::kErrorFileNotFound)
+      _exit(6);
     if (i % 50 == 49 && !store.flush()) _exit(7);
     if (write(report, &i, sizeof i) != sizeof i) _exit(8);
   }
@@ -641,8 +652,8 @@ class RegistryFamilyTest : public ::testing::Test {
 };
 
 TEST_F(RegistryFamilyTest, BothFamiliesDeleteWholeTrees) {
-  const std::pair<const char*, OsType> families[] = {{"win10", WindowsNT}, {"win98", Windows98},
-                                                     {"win95", Windows95}};
+  const std::pair<const char*, OsType> families[] = {
+      {"win10", WindowsNT}, {"win98", Windows98}, {"win95", Windows95}};
   for (const auto& family : families) {
     useOs(family.first, family.second);
     Registry::createKey("HKEY_LOCAL_MACHINE\\Software\\App\\a\\b");
@@ -654,7 +665,8 @@ TEST_F(RegistryFamilyTest, BothFamiliesDeleteWholeTrees) {
 
 TEST_F(RegistryFamilyTest, FailedDeletionsSayWhatFailed) {
   useOs("win10", WindowsNT);
-  EXPECT_EQ("Unable to delete subkeys.", failureOf(Registry::deleteKey, "HKEY_LOCAL_MACHINE\\System"));
+  EXPECT_EQ("Unable to delete subkeys.",
+            failureOf(Registry::deleteKey, "HKEY_LOCAL_MACHINE\\System"));
   EXPECT_TRUE(Registry::keyExists("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet"));
 
   // A system the installer takes for 95 leaves the subkeys to the platform,
@@ -692,10 +704,26 @@ TEST_F(RegistryFamilyTest, FailedWritesSayWhatFailed) {
   sighandler_t savedHandler = signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &limit);
   std::string messages[4];
-  try { Registry::deleteValue(key, "v"); } catch (const RegistryException& e) { messages[0] = e.message(); }
-  try { Registry::setValue(key, "w", Platform::kRegDword, "00000001"); } catch (const RegistryException& e) { messages[1] = e.message(); }
-  try { Registry::createKey(key + "\\New"); } catch (const RegistryException& e) { messages[2] = e.message(); }
-  try { Registry::deleteKey(key + "\\Leaf"); } catch (const RegistryException& e) { messages[3] = e.message(); }
+  try {
+    Registry::deleteValue(key, "v");
+  } catch (const RegistryException& e) {
+    messages[0] = e.message();
+  }
+  try {
+    Registry::setValue(key, "w", Platform::kRegDword, "00000001");
+  } catch (const RegistryException& e) {
+    messages[1] = e.message();
+  }
+  try {
+    Registry::createKey(key + "\\New");
+  } catch (const RegistryException& e) {
+    messages[2] = e.message();
+  }
+  try {
+    Registry::deleteKey(key + "\\Leaf");
+  } catch (const RegistryException& e) {
+    messages[3] = e.message();
+  }
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, savedHandler);
 
@@ -713,9 +741,9 @@ TEST_F(RegistryFamilyTest, FlushingWritesTheWholeRegistryAndLetsItGo) {
   flushRegistry();
   const std::string folder = Machine::instance().folder();
   EXPECT_FALSE(hostFileExists(folder + "/registry.journal"));
-  EXPECT_NE(std::string::npos,
-            readHostFile(folder + "/registry.reg")
-                .find("\r\n[HKEY_USERS\\" + Machine::instance().userName() + "]\r\n\"v\"=\"x\"\r\n"));
+  EXPECT_NE(std::string::npos, readHostFile(folder + "/registry.reg")
+                                   .find("\r\n[HKEY_USERS\\" + Machine::instance().userName() +
+                                         "]\r\n\"v\"=\"x\"\r\n"));
   // The next call opens the registry again.
   EXPECT_EQ("\"x\"", Registry::getValueText("HKEY_CURRENT_USER", "v"));
 }

@@ -1,0 +1,166 @@
+#include "platform/posix/registry_files.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace Posix {
+
+namespace {
+
+// 0 read, ENOENT for a missing file, another errno value for a failure.
+int readWholeFile(const std::string& path, std::string* text) {
+  text->clear();
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  char buffer[65536];
+  for (;;) {
+    ssize_t count = read(fd, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) {
+      int error = count < 0 ? errno : 0;
+      close(fd);
+      return error;
+    }
+    text->append(buffer, static_cast<size_t>(count));
+  }
+}
+
+bool writeAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t count = write(fd, text.data() + done, text.size() - done);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) return false;
+    done += static_cast<size_t>(count);
+  }
+  return true;
+}
+
+bool syncFolder(const std::string& folder) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
+}
+
+int64_t changeTime(const struct stat& status) {
+  return int64_t(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
+}
+
+}  // namespace
+
+RegistryFiles::RegistryFiles(const std::string& folder) : folder_(folder) {}
+
+RegistryFiles::~RegistryFiles() {
+  if (journalFd_ >= 0) {
+    // Only while the lock is held may the journal go.
+    if (journalSize_ == 0 && lockFd_ >= 0) unlink(journalPath().c_str());
+    close(journalFd_);
+  }
+  if (lockFd_ >= 0) close(lockFd_);
+}
+
+// Every descriptor is close-on-exec: a program the installer runs must not
+// hold the lock on after the installer has ended.
+bool RegistryFiles::lock() {
+  std::string path = folder_ + "/registry.lock";
+  lockFd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lockFd_ < 0) {
+    std::fprintf(stderr, "The registry of %s is read-only: cannot open %s: %s\n", folder_.c_str(),
+                 path.c_str(), std::strerror(errno));
+    return false;
+  }
+  if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    std::fprintf(stderr, "Waiting for another installer to finish with the registry of %s...\n",
+                 folder_.c_str());
+    while (flock(lockFd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+  struct stat status;
+  if (fstat(lockFd_, &status) == 0) {
+    lockDevice_ = status.st_dev;
+    lockInode_ = status.st_ino;
+    lockChanged_ = changeTime(status);
+  }
+  return true;
+}
+
+bool RegistryFiles::stillOpenedOnDisk() const {
+  if (lockFd_ < 0) return true;
+  struct stat status;
+  if (stat((folder_ + "/registry.lock").c_str(), &status) != 0) return false;
+  return status.st_dev == lockDevice_ && status.st_ino == lockInode_ &&
+         changeTime(status) == lockChanged_;
+}
+
+int RegistryFiles::readRegistry(std::string* text) const {
+  return readWholeFile(registryPath(), text);
+}
+
+int RegistryFiles::readJournal(std::string* bytes) const {
+  return readWholeFile(journalPath(), bytes);
+}
+
+bool RegistryFiles::openJournal(off_t validLength) {
+  journalFd_ = open(journalPath().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (journalFd_ < 0) {
+    std::fprintf(stderr, "The registry of %s is read-only: cannot open %s: %s\n", folder_.c_str(),
+                 journalPath().c_str(), std::strerror(errno));
+    return false;
+  }
+  struct stat status;
+  if (fstat(journalFd_, &status) != 0) return false;
+  if (status.st_size != validLength && ftruncate(journalFd_, validLength) != 0) return false;
+  journalSize_ = validLength;
+  return true;
+}
+
+bool RegistryFiles::append(const std::string& record) {
+  if (journalFd_ < 0) return false;
+  ssize_t written = write(journalFd_, record.data(), record.size());
+  if (written == static_cast<ssize_t>(record.size())) {
+    journalSize_ += written;
+    return true;
+  }
+  if (written > 0 && ftruncate(journalFd_, journalSize_) != 0) {
+    // The torn record stays; the next load drops it as a torn tail, and no
+    // record may follow it: no more appends.
+    close(journalFd_);
+    journalFd_ = -1;
+  }
+  return false;
+}
+
+bool RegistryFiles::replaceRegistry(const std::string& text) {
+  std::string path = registryPath();
+  std::string temporary = path + ".new";
+  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  bool ok = fd >= 0 && writeAll(fd, text) && fsync(fd) == 0;
+  int error = errno;
+  if (fd >= 0 && close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    unlink(temporary.c_str());
+    std::fprintf(stderr, "Unable to write the registry file %s: %s; the changes are kept in %s\n",
+                 path.c_str(), std::strerror(error), journalPath().c_str());
+    return false;
+  }
+  syncFolder(folder_);
+  if (journalFd_ >= 0 && ftruncate(journalFd_, 0) == 0) journalSize_ = 0;
+  return true;
+}
+
+}  // namespace Posix

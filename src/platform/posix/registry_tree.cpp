@@ -1,0 +1,201 @@
+#include "platform/posix/registry_tree.h"
+
+#include <algorithm>
+
+namespace Posix {
+
+namespace {
+
+char foldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+KeyPointer newRoot(const char* name) {
+  KeyPointer root = std::make_shared<RegistryKey>();
+  root->name = name;
+  return root;
+}
+
+void markDeleted(RegistryKey* key) {
+  key->deleted = true;
+  for (auto& entry : key->subkeys) markDeleted(entry.second.get());
+}
+
+}  // namespace
+
+bool LessIgnoringCase::operator()(const std::string& a, const std::string& b) const {
+  size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    unsigned char x = static_cast<unsigned char>(foldCase(a[i]));
+    unsigned char y = static_cast<unsigned char>(foldCase(b[i]));
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+bool splitSubkeyPath(const std::string& path, KeyNames* names) {
+  names->clear();
+  if (path.empty()) return true;
+  if (path[0] == '\\') return false;
+  std::string rest = path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+  size_t start = 0;
+  for (;;) {
+    size_t separator = rest.find('\\', start);
+    std::string name =
+        rest.substr(start, separator == std::string::npos ? std::string::npos : separator - start);
+    if (name.empty()) return false;
+    names->push_back(name);
+    if (separator == std::string::npos) return true;
+    start = separator + 1;
+  }
+}
+
+const KeyNames& RegistryTree::classesPath() {
+  static const KeyNames path = {"Software", "Classes"};
+  return path;
+}
+
+const KeyNames& RegistryTree::configPath() {
+  static const KeyNames path = {"System", "CurrentControlSet", "Hardware Profiles", "Current"};
+  return path;
+}
+
+RegistryTree::RegistryTree(const std::string& userName)
+    : userName_(userName),
+      machine_(newRoot("HKEY_LOCAL_MACHINE")),
+      users_(newRoot("HKEY_USERS")),
+      dynData_(newRoot("HKEY_DYN_DATA")) {}
+
+bool RegistryTree::ensureViews() {
+  const std::pair<KeyPointer, KeyNames> views[] = {
+      {machine_, classesPath()}, {machine_, configPath()}, {users_, {userName_}}};
+  bool made = false;
+  for (const auto& view : views) {
+    KeyPointer key = view.first;
+    for (const std::string& name : view.second) {
+      if (key->subkeys.count(name) == 0) made = true;
+      key = ensurePath(key, {name});
+      key->pinned = true;
+    }
+  }
+  return made;
+}
+
+// A full key path as a file writes it: a root name, then names, none empty.
+// The alias roots resolve to the keys they show.
+bool RegistryTree::resolve(const std::string& path, KeyPointer* root, KeyNames* names) const {
+  size_t separator = path.find('\\');
+  std::string rootName = path.substr(0, separator);
+  names->clear();
+  if (rootName == "HKEY_LOCAL_MACHINE") {
+    *root = machine_;
+  } else if (rootName == "HKEY_USERS") {
+    *root = users_;
+  } else if (rootName == "HKEY_DYN_DATA") {
+    *root = dynData_;
+  } else if (rootName == "HKEY_CLASSES_ROOT") {
+    *root = machine_;
+    *names = classesPath();
+  } else if (rootName == "HKEY_CURRENT_USER") {
+    *root = users_;
+    *names = {userName_};
+  } else if (rootName == "HKEY_CURRENT_CONFIG") {
+    *root = machine_;
+    *names = configPath();
+  } else {
+    return false;
+  }
+  if (separator == std::string::npos) return true;
+  KeyNames rest;
+  if (!splitSubkeyPath(path.substr(separator + 1), &rest) || path.back() == '\\') return false;
+  names->insert(names->end(), rest.begin(), rest.end());
+  return true;
+}
+
+bool RegistryTree::apply(const RegeditChange& change, std::string* reason) {
+  KeyPointer root;
+  KeyNames names;
+  if (!resolve(change.key, &root, &names)) {
+    *reason = "not a key of this registry: " + change.key;
+    return false;
+  }
+  switch (change.kind) {
+    case RegeditChange::kCreateKey:
+      ensurePath(root, names);
+      return true;
+    case RegeditChange::kDeleteKey: {
+      if (names.empty()) {
+        *reason = "a root key cannot be deleted: " + change.key;
+        return false;
+      }
+      KeyPointer key = findPath(root, names);
+      if (key) detach(key);
+      return true;
+    }
+    case RegeditChange::kSetValue: {
+      RegistryValue& value = ensurePath(root, names)->values[change.name];
+      value.type = change.type;
+      value.data = change.data;
+      return true;
+    }
+    case RegeditChange::kDeleteValue: {
+      KeyPointer key = findPath(root, names);
+      if (key) key->values.erase(change.name);
+      return true;
+    }
+  }
+  return false;
+}
+
+KeyPointer RegistryTree::ensurePath(const KeyPointer& from, const KeyNames& names) {
+  KeyPointer key = from;
+  for (const std::string& name : names) {
+    KeyPointer& child = key->subkeys[name];
+    if (!child) {
+      child = std::make_shared<RegistryKey>();
+      child->name = name;
+      child->parent = key.get();
+    }
+    key = child;
+  }
+  return key;
+}
+
+KeyPointer RegistryTree::findPath(const KeyPointer& from, const KeyNames& names) {
+  KeyPointer key = from;
+  for (const std::string& name : names) {
+    auto found = key->subkeys.find(name);
+    if (found == key->subkeys.end()) return nullptr;
+    key = found->second;
+  }
+  return key;
+}
+
+// Handles still open on the key or below it see it deleted.
+void RegistryTree::detach(const KeyPointer& key) {
+  markDeleted(key.get());
+  key->parent->subkeys.erase(key->name);
+}
+
+std::string RegistryTree::pathOf(const RegistryKey& key) {
+  if (key.parent == nullptr) return key.name;
+  return pathOf(*key.parent) + "\\" + key.name;
+}
+
+void RegistryTree::appendText(const RegistryKey& key, std::string* text) const {
+  if (key.parent != nullptr || !key.values.empty()) {
+    *text += "\r\n" + regeditKeyLine(pathOf(key));
+    for (const auto& entry : key.values) {
+      *text += regeditValueLine(entry.first, entry.second.type, entry.second.data);
+    }
+  }
+  for (const auto& entry : key.subkeys) appendText(*entry.second, text);
+}
+
+std::string RegistryTree::text() const {
+  std::string text = regeditHeader();
+  appendText(*machine_, &text);
+  appendText(*users_, &text);
+  appendText(*dynData_, &text);
+  return text;
+}
+
+}  // namespace Posix
