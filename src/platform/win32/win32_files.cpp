@@ -27,6 +27,11 @@ int statPath(const char* path, StatBuffer* buffer) { return _stat32i64(path, buf
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
+// The API sees a path only up to its first NUL. A path with a NUL inside is
+// refused, so that no call acts on a shorter path than the one its caller
+// reports (deleting "C:\App" for "C:\App<NUL>\old").
+bool hasNul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
 // A find handle closed on every path.
 class FindHandle {
  public:
@@ -74,6 +79,7 @@ bool isReadOnlyFile(const std::string& path) {
 }  // namespace
 
 bool fullPathName(const std::string& path, std::string* full) {
+  if (hasNul(path)) return false;
   char buffer[kPathCapacity];
   DWORD length = GetFullPathNameA(path.c_str(), kPathCapacity, buffer, nullptr);
   // A result of the capacity or more is the size the path would need.
@@ -83,11 +89,11 @@ bool fullPathName(const std::string& path, std::string* full) {
 }
 
 bool setCurrentDirectory(const std::string& path) {
-  return SetCurrentDirectoryA(path.c_str()) != 0;
+  return !hasNul(path) && SetCurrentDirectoryA(path.c_str()) != 0;
 }
 
 bool fileStatus(const std::string& path, FileStatus* status) {
-  if (hasNonRootTrailingSeparator(path) || hasWildcard(path)) return false;
+  if (hasNul(path) || hasNonRootTrailingSeparator(path) || hasWildcard(path)) return false;
   StatBuffer info;
   if (statPath(path.c_str(), &info) != 0) return false;
   status->directory = (info.st_mode & _S_IFMT) == _S_IFDIR;
@@ -97,19 +103,24 @@ bool fileStatus(const std::string& path, FileStatus* status) {
   return true;
 }
 
-bool createDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool createDirectory(const std::string& path) {
+  return !hasNul(path) && CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
 
 bool copyFile(const std::string& from, const std::string& to) {
-  if (isReadOnlyFile(to)) return false;
+  if (hasNul(from) || hasNul(to) || isReadOnlyFile(to)) return false;
   return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
-bool deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool deleteFile(const std::string& path) { return !hasNul(path) && DeleteFileA(path.c_str()) != 0; }
 
-bool removeDirectory(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool removeDirectory(const std::string& path) {
+  return !hasNul(path) && RemoveDirectoryA(path.c_str()) != 0;
+}
 
 std::vector<FoundEntry> findFiles(const std::string& pattern) {
   std::vector<FoundEntry> entries;
+  if (hasNul(pattern)) return entries;
   WIN32_FIND_DATAA data;
   FindHandle find(FindFirstFileA(pattern.c_str(), &data));
   if (!find.valid()) return entries;
@@ -120,12 +131,13 @@ std::vector<FoundEntry> findFiles(const std::string& pattern) {
 }
 
 uint32_t fileVersionInfoSize(const std::string& path) {
+  if (hasNul(path)) return 0;
   DWORD ignored = 0;
   return GetFileVersionInfoSizeA(path.c_str(), &ignored);
 }
 
 bool readFileVersionInfo(const std::string& path, uint32_t size, std::vector<unsigned char>* data) {
-  if (size == 0) return false;
+  if (size == 0 || hasNul(path)) return false;
   data->assign(size, 0);
   return GetFileVersionInfoA(path.c_str(), 0, size, data->data()) != 0;
 }
@@ -150,6 +162,7 @@ bool queryFileVersion(const std::vector<unsigned char>& data, uint32_t* mostSign
 }
 
 std::FILE* openForReading(const std::string& path) {
+  if (hasNul(path)) return nullptr;
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return nullptr;
@@ -158,7 +171,7 @@ std::FILE* openForReading(const std::string& path) {
 }
 
 bool appendText(const std::string& path, const std::string& text) {
-  if (isReadOnlyFile(path)) return false;
+  if (hasNul(path) || isReadOnlyFile(path)) return false;
   std::FILE* file = std::fopen(path.c_str(), "a+");
   if (file == nullptr) return false;
   std::fwrite(text.data(), 1, text.size(), file);

@@ -143,6 +143,25 @@ TEST_F(Win32FilesTest, DeletionRefusesReadOnlyFilesAndFullDirectories) {
   EXPECT_FALSE(machine_.exists(machine_.path("d")));
 }
 
+// The API would act on the part before the NUL, a path nobody asked for.
+TEST_F(Win32FilesTest, PathsWithANulInsideAreRefused) {
+  machine_.makeDirectory(machine_.path("d"));
+  machine_.writeFile(machine_.path("d\\f"), "x");
+  const std::string nul("\0x", 2);
+  std::string full;
+  FileStatus status;
+
+  EXPECT_FALSE(fullPathName(machine_.path("d") + nul, &full));
+  EXPECT_FALSE(fileStatus(machine_.path("d") + nul, &status));
+  EXPECT_TRUE(findFiles(machine_.path("d") + nul).empty());
+  EXPECT_FALSE(deleteFile(machine_.path("d\\f") + nul));
+  EXPECT_FALSE(copyFile(machine_.path("d\\f"), machine_.path("d\\f") + nul));
+  EXPECT_FALSE(appendText(machine_.path("d\\f") + nul, "y"));
+  EXPECT_EQ(machine_.readFile(machine_.path("d\\f")), "x");
+  EXPECT_FALSE(removeDirectory(machine_.path("d") + nul));
+  EXPECT_TRUE(machine_.exists(machine_.path("d")));
+}
+
 TEST_F(Win32FilesTest, CreateDirectoryNeedsTheParentAndFailsWhenPresent) {
   EXPECT_TRUE(createDirectory(machine_.path("d")));
   EXPECT_FALSE(createDirectory(machine_.path("d")));

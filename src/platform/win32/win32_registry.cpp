@@ -26,12 +26,18 @@ HKEY toHkey(RegHandle handle) {
 
 RegHandle toHandle(HKEY key) { return reinterpret_cast<RegHandle>(key); }
 
+// The API sees a name only up to its first NUL: a name with a NUL inside is
+// refused, so that no call acts on a shorter path than its caller reports
+// (emptying "Software" for "Software<NUL>\old").
+bool hasNul(const std::string& name) { return name.find('\0') != std::string::npos; }
+
 // Key names are never empty, so a subkey path may neither start with '\'
 // nor hold two in a row (one at the end is tolerated). Windows refuses such
 // paths only when the key is not in its cache and Wine quietly collapses
 // the separators; refusing them here gives one answer everywhere.
 bool isMalformedSubkey(const std::string& subkey) {
-  return (!subkey.empty() && subkey[0] == '\\') || subkey.find("\\\\") != std::string::npos;
+  return (!subkey.empty() && subkey[0] == '\\') || subkey.find("\\\\") != std::string::npos ||
+         hasNul(subkey);
 }
 
 // The type and size of a value, without its data.
@@ -105,6 +111,7 @@ long regQuerySubkeyCount(RegHandle key, uint32_t* count) {
 
 long regQueryValue(RegHandle key, const std::string& name, uint32_t* type,
                    std::vector<unsigned char>* data) {
+  if (hasNul(name)) return ERROR_INVALID_PARAMETER;
   HKEY hkey = toHkey(key);
   DWORD valueType = REG_NONE;
   DWORD size = 0;
@@ -116,11 +123,13 @@ long regQueryValue(RegHandle key, const std::string& name, uint32_t* type,
 
 long regSetValue(RegHandle key, const std::string& name, uint32_t type,
                  const std::vector<unsigned char>& data) {
+  if (hasNul(name)) return ERROR_INVALID_PARAMETER;
   return RegSetValueExA(toHkey(key), name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
                         static_cast<DWORD>(data.size()));
 }
 
 long regDeleteValue(RegHandle key, const std::string& name) {
+  if (hasNul(name)) return ERROR_INVALID_PARAMETER;
   return RegDeleteValueA(toHkey(key), name.c_str());
 }
 

@@ -63,6 +63,24 @@ TEST_F(Win32RegistryTest, PathsWithEmptyKeyNamesAreRefused) {
   regCloseKey(key);
 }
 
+// The API would act on the part before the NUL: the parent key, or another
+// value.
+TEST_F(Win32RegistryTest, NamesWithANulInsideAreRefused) {
+  regCloseKey(createTestKey("child"));
+  const std::string nul("\0x", 2);
+  RegHandle key = 0;
+  EXPECT_NE(regOpenKey(kHkeyCurrentUser, keyPath_ + nul, kKeyQueryValue, &key), kErrorSuccess);
+  EXPECT_NE(regDeleteKey(kHkeyCurrentUser, keyPath_ + "\\child" + nul), kErrorSuccess);
+  EXPECT_EQ(regOpenKey(kHkeyCurrentUser, keyPath_ + "\\child", kKeyQueryValue, &key), kErrorSuccess);
+  regCloseKey(key);
+
+  ASSERT_EQ(regOpenKey(kHkeyCurrentUser, keyPath_, kKeySetValue | kKeyQueryValue, &key),
+            kErrorSuccess);
+  EXPECT_NE(regSetValue(key, "v" + nul, kRegSz, {'x', 0}), kErrorSuccess);
+  EXPECT_EQ(regQueryValue(key, "v", nullptr, nullptr), kErrorFileNotFound);
+  regCloseKey(key);
+}
+
 TEST_F(Win32RegistryTest, DeleteKeyRefusesSubkeysOnTheNtFamily) {
   regCloseKey(createTestKey("a\\b"));
   RegHandle key = 0;

@@ -85,13 +85,16 @@ long comInitialize() { return CoInitialize(nullptr); }
 void comUninitialize() { CoUninitialize(); }
 
 // Standard output is flushed first, so that what was written before the
-// box or the command appears before it, also when it goes to a file.
+// box appears before it, also when it goes to a file.
 void messageBox(const std::string& text, const std::string& caption, unsigned type) {
   std::fflush(stdout);
   MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
 }
 
+// Flushes standard output first, as for a box. A command with a NUL inside
+// is not run: the interpreter would see only the part before it.
 void runCommand(const std::string& command) {
+  if (command.find('\0') != std::string::npos) return;
   std::fflush(stdout);
   std::system(command.c_str());
 }
