@@ -626,17 +626,26 @@ TEST_F(RegistryStoreTest, EveryCompletedChangeSurvivesAKill) {
 // the OS family, and failures carry their messages.
 class RegistryFamilyTest : public ::testing::Test {
  protected:
+  RegistryFamilyTest() {
+    const char* os = std::getenv("TARNWICK_OS");
+    if (os != nullptr) savedOs_.reset(new std::string(os));
+  }
+  ~RegistryFamilyTest() override {
+    flushRegistry();
+    machine_.reset();
+    if (savedOs_) {
+      setenv("TARNWICK_OS", savedOs_->c_str(), 1);
+    } else {
+      unsetenv("TARNWICK_OS");
+    }
+  }
+
   void useOs(const char* os, OsType type) {
     setenv("TARNWICK_OS", os, 1);
     machine_.reset(new ScratchMachine());
     System::Facts facts;
     facts.osType = type;
     System::setFactsForTesting(facts);
-  }
-  ~RegistryFamilyTest() override {
-    flushRegistry();
-    machine_.reset();
-    unsetenv("TARNWICK_OS");
   }
 
   static std::string failureOf(void (*action)(const std::string&), const std::string& key) {
@@ -648,6 +657,7 @@ class RegistryFamilyTest : public ::testing::Test {
     return "(no exception)";
   }
 
+  std::unique_ptr<std::string> savedOs_;
   std::unique_ptr<ScratchMachine> machine_;
 };
 
