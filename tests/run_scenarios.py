@@ -489,6 +489,7 @@ class Run:
         self.media = os.path.join(work, "media")
         self.elsewhere = os.path.join(work, "elsewhere")
         self.problems = []
+        self.key_cache = {}
 
     def variables(self):
         return {
@@ -644,7 +645,10 @@ class Run:
                                 + text.rstrip("\n"))
 
     def key_values(self, key):
-        return self.platform.registry_key(key)
+        # The registry does not change after the run: read each key once.
+        if key not in self.key_cache:
+            self.key_cache[key] = self.platform.registry_key(key)
+        return self.key_cache[key]
 
     def check_key(self, rest):
         (key,), _ = self.path_argument(rest)
