@@ -558,6 +558,14 @@ TEST_F(RegistryStoreTest, ASecondInstallerWaitsAndNeitherLosesItsChanges) {
   EXPECT_TRUE(get(*store, kLm, "Software\\Shared", "child", &type, &data));
 }
 
+// One counter from the child; false at its end, or after ten seconds
+// without one (a stalled child must fail the test, not hang it).
+bool readReport(int fd, int* value) {
+  struct pollfd ready = {fd, POLLIN, 0};
+  if (poll(&ready, 1, 10000) <= 0) return false;
+  return read(fd, value, sizeof *value) == sizeof *value;
+}
+
 // The child makes changes without end, folding now and then, and reports
 // each completed change on a pipe; it is killed at some point. Every change
 // it reported must be there, in a registry that loads.
@@ -594,10 +602,11 @@ TEST_F(RegistryStoreTest, EveryCompletedChangeSurvivesAKill) {
     int last = -1;
     int reported = 0;
     const int stopAt = next + 300 + 137 * round;
-    while (read(reports[0], &reported, sizeof reported) == sizeof reported) {
+    while (readReport(reports[0], &reported)) {
       last = reported;
       if (last >= stopAt) kill(child, SIGKILL);
     }
+    kill(child, SIGKILL);  // in case it stalled
     close(reports[0]);
     int status = 0;
     ASSERT_EQ(child, waitpid(child, &status, 0));
