@@ -311,6 +311,13 @@ TEST_F(RegistryTest, AMalformedTextLeavesTheRegistryUntouched) {
   EXPECT_THROW(Registry::setValue(key_, "b", Platform::kRegBinary, "0g"), RegistryException);
   EXPECT_EQ("00000001", Registry::getValueText(key_, "d"));
   EXPECT_FALSE(Registry::valueExists(key_, "b"));
+  try {
+    Registry::setValue(key_, "x", 2, "%PATH%");
+    ADD_FAILURE();
+  } catch (const RegistryException& e) {
+    EXPECT_EQ("Unable to set registry value: [" + key_ + "]:x", e.message());
+  }
+  EXPECT_FALSE(Registry::valueExists(key_, "x"));
   // Malformed texts are refused before the key is even opened.
   try {
     Registry::setValue(key("missing"), "d", Platform::kRegDword, "xyz");
