@@ -154,6 +154,8 @@ bool RegistryFiles::replaceRegistry(const std::string& text) {
   }
   if (!ok) {
     unlink(temporary.c_str());
+    // The changes are then made durable where they are.
+    if (journalFd_ >= 0) fsync(journalFd_);
     std::fprintf(stderr, "Unable to write the registry file %s: %s; the changes are kept in %s\n",
                  path.c_str(), std::strerror(error), journalPath().c_str());
     return false;

@@ -43,7 +43,8 @@ class RegistryFiles {
   bool append(const std::string& record);
   // Writes `text` as a new registry.reg, on disk before it replaces the old
   // one; then empties the journal. False (with a line on standard error)
-  // when the file could not be replaced; the journal is then kept.
+  // when the file could not be replaced; the journal is then kept, and
+  // synced to disk in its place.
   bool replaceRegistry(const std::string& text);
 
  private:
