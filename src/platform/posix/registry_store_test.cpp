@@ -388,6 +388,24 @@ TEST_F(RegistryStoreTest, TheJournalKeepsChangesUntilTheyAreFolded) {
   EXPECT_FALSE(hostFileExists(file("registry.journal")));
 }
 
+TEST_F(RegistryStoreTest, AFlushThatCannotWriteTheFileKeepsTheJournal) {
+  auto store = open();
+  set(*store, kLm, "Software\\App", "kept", 4, dword(1));
+  ASSERT_EQ(0, mkdir(file("registry.reg.new").c_str(), 0755));  // the new file cannot be made
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(store->flush());
+  std::string diagnostic = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(0u, diagnostic.find("Unable to write the registry file " + file("registry.reg") + ": "));
+  EXPECT_NE(std::string::npos, diagnostic.find("; the changes are kept in " + file("registry.journal")));
+  store.reset();
+  rmdir(file("registry.reg.new").c_str());
+
+  store = open();
+  uint32_t type = 0;
+  Bytes data;
+  EXPECT_TRUE(get(*store, kLm, "Software\\App", "kept", &type, &data));
+}
+
 TEST_F(RegistryStoreTest, ATornLastRecordIsDroppedAndCutOff) {
   auto store = open();
   set(*store, kLm, "Software\\App", "first", 4, dword(1));
