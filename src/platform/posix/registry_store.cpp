@@ -245,6 +245,9 @@ long RegistryStore::createKey(RegHandle parent, const std::string& subkey, RegHa
     for (size_t i = existing; i < names.size(); ++i) {
       if (!isValidNewKeyName(names[i])) return kErrorInvalidParameter;
     }
+    if (RegistryTree::depthOf(*key) + names.size() - existing > kDeepestKey) {
+      return kErrorInvalidParameter;
+    }
     RegeditChange change;
     change.kind = RegeditChange::kCreateKey;
     change.key = RegistryTree::pathOf(*key) + "\\" + joined(names, existing);

@@ -190,6 +190,10 @@ TEST_F(RegistryStoreTest, PathsAndHandlesFailAsTheRegistryFunctionsDo) {
   EXPECT_EQ(kErrorInvalidParameter, store->createKey(kLm, "Software\\a\rb", &handle));
   EXPECT_EQ(kErrorInvalidParameter,
             store->createKey(kLm, "Software\\" + std::string(256, 'k'), &handle));
+  std::string deep = "Software";
+  for (size_t depth = 1; depth < kDeepestKey; ++depth) deep += "\\k";
+  store->closeKey(create(*store, kLm, deep));
+  EXPECT_EQ(kErrorInvalidParameter, store->createKey(kLm, deep + "\\deeper", &handle));
   store->closeKey(create(*store, kLm, "Software\\Trailing\\"));
   EXPECT_TRUE(has(*store, kLm, "Software\\Trailing"));
   EXPECT_EQ(kErrorInvalidHandle, store->closeKey(0x4321));
@@ -395,8 +399,10 @@ TEST_F(RegistryStoreTest, AFlushThatCannotWriteTheFileKeepsTheJournal) {
   testing::internal::CaptureStderr();
   EXPECT_FALSE(store->flush());
   std::string diagnostic = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(0u, diagnostic.find("Unable to write the registry file " + file("registry.reg") + ": "));
-  EXPECT_NE(std::string::npos, diagnostic.find("; the changes are kept in " + file("registry.journal")));
+  EXPECT_EQ(0u,
+            diagnostic.find("Unable to write the registry file " + file("registry.reg") + ": "));
+  EXPECT_NE(std::string::npos,
+            diagnostic.find("; the changes are kept in " + file("registry.journal")));
   store.reset();
   rmdir(file("registry.reg.new").c_str());
 
@@ -453,6 +459,8 @@ TEST_F(RegistryStoreTest, ADamagedRecordBeforeTheEndMakesTheStoreUnusable) {
 }
 
 TEST_F(RegistryStoreTest, ACorruptFileIsRefusedAndNeverOverwritten) {
+  std::string deepKey;
+  for (size_t depth = 0; depth <= kDeepestKey; ++depth) deepKey += "\\k";
   const std::pair<std::string, std::string> files[] = {
       {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\nnonsense\r\n",
        "line 4: expected [KEY] or a value"},
@@ -464,6 +472,8 @@ TEST_F(RegistryStoreTest, ACorruptFileIsRefusedAndNeverOverwritten) {
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"v\"=dword:123456789\r\n",
        "line 3: a malformed dword"},
       {"REGEDIT4\r\n\"v\"=\"x\"\r\n", "line 2: a value outside a key"},
+      {"REGEDIT4\r\n[HKEY_USERS" + deepKey + "]\r\n",
+       "line 2: a key nested too deep: HKEY_USERS" + deepKey.substr(0, 190) + "..."},
       {"REGEDIT4\r\n[-HKEY_LOCAL_MACHINE]\r\n",
        "line 2: a root key cannot be deleted: HKEY_LOCAL_MACHINE"},
   };

@@ -14,6 +14,12 @@ KeyPointer newRoot(const char* name) {
   return root;
 }
 
+// A key path as a diagnostic shows it: a hostile file's may be very long.
+std::string shown(const std::string& path) {
+  const size_t longest = 200;
+  return path.size() <= longest ? path : path.substr(0, longest) + "...";
+}
+
 void markDeleted(RegistryKey* key) {
   key->deleted = true;
   for (auto& entry : key->subkeys) markDeleted(entry.second.get());
@@ -114,7 +120,11 @@ bool RegistryTree::apply(const RegeditChange& change, std::string* reason) {
   KeyPointer root;
   KeyNames names;
   if (!resolve(change.key, &root, &names)) {
-    *reason = "not a key of this registry: " + change.key;
+    *reason = "not a key of this registry: " + shown(change.key);
+    return false;
+  }
+  if (names.size() > kDeepestKey) {
+    *reason = "a key nested too deep: " + shown(change.key);
     return false;
   }
   switch (change.kind) {
@@ -123,7 +133,7 @@ bool RegistryTree::apply(const RegeditChange& change, std::string* reason) {
       return true;
     case RegeditChange::kDeleteKey: {
       if (names.empty()) {
-        *reason = "a root key cannot be deleted: " + change.key;
+        *reason = "a root key cannot be deleted: " + shown(change.key);
         return false;
       }
       KeyPointer key = findPath(root, names);
@@ -178,6 +188,12 @@ void RegistryTree::detach(const KeyPointer& key) {
 std::string RegistryTree::pathOf(const RegistryKey& key) {
   if (key.parent == nullptr) return key.name;
   return pathOf(*key.parent) + "\\" + key.name;
+}
+
+size_t RegistryTree::depthOf(const RegistryKey& key) {
+  size_t depth = 0;
+  for (const RegistryKey* above = key.parent; above != nullptr; above = above->parent) ++depth;
+  return depth;
 }
 
 void RegistryTree::appendText(const RegistryKey& key, std::string* text) const {

@@ -37,6 +37,10 @@ struct RegistryKey {
 using KeyPointer = std::shared_ptr<RegistryKey>;
 using KeyNames = std::vector<std::string>;
 
+// As on Windows, keys nest at most this deep below their root; deeper paths
+// are refused, so that no file can make the tree too deep to walk.
+const size_t kDeepestKey = 512;
+
 class RegistryTree {
  public:
   // `userName` names the key of HKEY_USERS that HKEY_CURRENT_USER shows.
@@ -68,6 +72,8 @@ class RegistryTree {
   static void detach(const KeyPointer& key);
   // The key's full path, root name first.
   static std::string pathOf(const RegistryKey& key);
+  // How many keys lie between the key and its root (0 for a root).
+  static size_t depthOf(const RegistryKey& key);
 
   static const KeyNames& classesPath();
   static const KeyNames& configPath();
