@@ -19,7 +19,7 @@ long regOpenKey(RegHandle parent, const std::string& subkey, uint32_t access, Re
   return Posix::registryStore().openKey(parent, cString(subkey), access, result);
 }
 
-long regCloseKey(RegHandle key) { return Posix::registryStore().closeKey(key); }
+long regCloseKey(RegHandle key) { return Posix::closeRegistryKey(key); }
 
 long regDeleteKey(RegHandle parent, const std::string& subkey) {
   return Posix::registryStore().deleteKey(parent, cString(subkey));

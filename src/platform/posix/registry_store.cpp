@@ -272,6 +272,7 @@ long RegistryStore::openKey(RegHandle parent, const std::string& subkey, uint32_
   return Platform::kErrorSuccess;
 }
 
+// Neither this nor what it calls allocates (see closeRegistryKey).
 long RegistryStore::closeKey(RegHandle key) {
   if (isPredefined(key)) return Platform::kErrorSuccess;
   return handles_.erase(key) == 1 ? Platform::kErrorSuccess : kErrorInvalidHandle;
@@ -409,6 +410,12 @@ RegistryStore& registryStore() {
   }
   if (!store) store.reset(new RegistryStore(machine.folder(), layout));
   return *store;
+}
+
+long closeRegistryKey(RegHandle key) {
+  RegistryStore* store = currentStore().get();
+  if (store != nullptr) return store->closeKey(key);
+  return isPredefined(key) ? Platform::kErrorSuccess : kErrorInvalidHandle;
 }
 
 void flushRegistry() {

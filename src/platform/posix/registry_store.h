@@ -122,6 +122,11 @@ class RegistryStore {
 // first use and opened anew when the machine changes.
 RegistryStore& registryStore();
 
+// Closes a handle of the store opened last, opening and checking nothing:
+// it allocates no memory, so that it cannot fail in the destructors that
+// close keys while a failure (out of memory, say) unwinds.
+long closeRegistryKey(Platform::RegHandle key);
+
 // Makes every registry change of the run durable and lets the registry go
 // (the lock is released); the next registry call opens it again. Called when
 // a run ends and before another program runs, which may itself be an
