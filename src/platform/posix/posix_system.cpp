@@ -8,6 +8,7 @@
 #include "platform/platform_system.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_store.h"
+#include "platform/posix/test_hooks.h"
 
 
 namespace Platform {
@@ -140,6 +141,7 @@ void messageBox(const std::string& text, const std::string& caption, unsigned ty
 }
 
 void runCommand(const std::string& command) {
+  if (Posix::TestHooks::runProgramsDisabled()) return;
   std::fflush(stdout);
   int status = std::system(command.c_str());
   (void)status;
