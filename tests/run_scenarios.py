@@ -19,7 +19,6 @@ import argparse
 import datetime
 import difflib
 import os
-import pwd
 import shutil
 import signal
 import struct
@@ -27,12 +26,13 @@ import subprocess
 import sys
 import tempfile
 
+from scenario_platforms import PlatformError, PosixPlatform, WinePlatform
+from windows_formats import describe_data, parse_expected_data, read_lnk, user_name
+
 # Files of a scenario folder that describe the run instead of being payload.
 RESERVED = {"args", "exit", "stdout", "stderr", "env", "platforms", "check", "dates"}
 DEFAULT_ARGS = "-silent script.txt"
 RUN_TIMEOUT = {"posix": 60, "wine": 90}
-WINE_LOADER = "/usr/lib/wine/wine64"
-WINE_SERVER = "/usr/lib/wine/wineserver"
 
 
 class ScenarioError(Exception):
@@ -157,326 +157,6 @@ def tokenize(text, count):
     return tokens, rest
 
 
-def user_name():
-    try:
-        return pwd.getpwuid(os.getuid()).pw_name
-    except KeyError:
-        return os.environ.get("USER", "user")
-
-
-ROOT_ALIASES = {
-    "HKLM": "HKEY_LOCAL_MACHINE",
-    "HKCU": "HKEY_CURRENT_USER",
-    "HKCR": "HKEY_CLASSES_ROOT",
-    "HKU": "HKEY_USERS",
-    "HKCC": "HKEY_CURRENT_CONFIG",
-}
-
-
-def canonical_key(path):
-    """Lower-cased key path with the views of other keys spelled out, so that
-    HKEY_CURRENT_USER\\X and HKEY_USERS\\<user>\\X compare equal."""
-    parts = [p for p in path.replace("/", "\\").split("\\") if p]
-    if not parts:
-        return ""
-    root = ROOT_ALIASES.get(parts[0].upper(), parts[0].upper())
-    views = {
-        "HKEY_CLASSES_ROOT": ["HKEY_LOCAL_MACHINE", "Software", "Classes"],
-        "HKEY_CURRENT_USER": ["HKEY_USERS", user_name()],
-        "HKEY_CURRENT_CONFIG": ["HKEY_LOCAL_MACHINE", "System", "CurrentControlSet",
-                                "Hardware Profiles", "Current"],
-    }
-    parts = views.get(root, [root]) + parts[1:]
-    return "\\".join(parts).lower()
-
-
-def parse_reg_string(text, start):
-    """Parses a quoted REGEDIT string at text[start] == '"'; returns (value, end)."""
-    out = []
-    i = start + 1
-    while i < len(text):
-        ch = text[i]
-        if ch == "\\" and i + 1 < len(text):
-            out.append(text[i + 1])
-            i += 2
-        elif ch == '"':
-            return "".join(out), i + 1
-        else:
-            out.append(ch)
-            i += 1
-    raise ScenarioError("unterminated string in registry line %r" % text)
-
-
-def parse_reg_data(data):
-    """A REGEDIT value's data text as a comparable (type, value) pair."""
-    data = data.strip()
-    if data.startswith('"'):
-        value, _ = parse_reg_string(data, 0)
-        return ("sz", value)
-    lower = data.lower()
-    if lower.startswith("dword:"):
-        return ("dword", int(lower[6:], 16))
-    if lower.startswith("hex"):
-        kind, _, body = lower.partition(":")
-        if kind == "hex":
-            kind = "hex(3)"
-        else:
-            kind = "hex(%x)" % int(kind[4:-1], 16)
-        body = body.replace("\\", "").replace(" ", "")
-        values = bytes(int(b, 16) for b in body.split(",") if b)
-        return (kind, values)
-    if data == "-":
-        return ("deleted", None)
-    raise ScenarioError("unknown registry data %r" % data)
-
-
-def parse_expected_data(text):
-    """The expected data of a regvalue check: "text" (taken literally between
-    the outer quotes), dword:0000001f, hex:0a,ff or hex(N):.."""
-    text = text.strip()
-    if len(text) >= 2 and text.startswith('"') and text.endswith('"'):
-        return ("sz", text[1:-1])
-    return parse_reg_data(text)
-
-
-def describe_data(pair):
-    kind, value = pair
-    if kind == "sz":
-        return '"%s"' % value
-    if kind == "dword":
-        return "dword:%08x" % value
-    if kind == "deleted":
-        return "-"
-    prefix = "hex" if kind == "hex(3)" else kind
-    return prefix + ":" + ",".join("%02x" % b for b in value)
-
-
-def parse_reg_file(text):
-    """{canonical key: {lower-cased value name ('' for default): (type, value)}}."""
-    keys = {}
-    current = None
-    logical = []
-    pending = ""
-    for raw in text.replace("\r\n", "\n").replace("\r", "\n").split("\n"):
-        line = pending + raw
-        if line.endswith("\\") and not line.lstrip().startswith("["):
-            pending = line[:-1]
-            continue
-        pending = ""
-        logical.append(line)
-    for line in logical:
-        stripped = line.strip()
-        if not stripped or stripped.startswith(";"):
-            continue
-        if stripped.startswith("[") and stripped.endswith("]"):
-            name = stripped[1:-1]
-            if name.startswith("-"):
-                current = None
-                continue
-            current = keys.setdefault(canonical_key(name), {})
-            continue
-        if current is None:
-            continue  # the header line, or a value of a deleted key
-        if stripped.startswith("@="):
-            name, data = "", stripped[2:]
-        elif stripped.startswith('"'):
-            name, end = parse_reg_string(stripped, 0)
-            if end >= len(stripped) or stripped[end] != "=":
-                continue
-            data = stripped[end + 1:]
-        else:
-            continue
-        current[name.lower()] = parse_reg_data(data)
-    return keys
-
-
-def decode_reg_bytes(data):
-    if data.startswith(b"\xff\xfe") or data.startswith(b"\xfe\xff"):
-        return data.decode("utf-16")
-    return data.decode("cp1252", errors="replace")
-
-
-def read_lnk(data):
-    """(target, icon location) of a shell link file; raises ValueError."""
-    if len(data) < 0x4C or struct.unpack_from("<I", data, 0)[0] != 0x4C:
-        raise ValueError("not a shell link file")
-    flags = struct.unpack_from("<I", data, 0x14)[0]
-    pos = 0x4C
-    if flags & 0x01:
-        pos += 2 + struct.unpack_from("<H", data, pos)[0]
-    target = ""
-    if flags & 0x02:
-        info = data[pos:]
-        size, _, info_flags, _, base_off, _, suffix_off = struct.unpack_from("<7I", info, 0)
-
-        def cstring(offset):
-            end = info.index(b"\0", offset)
-            return info[offset:end].decode("cp1252", errors="replace")
-
-        if info_flags & 1:
-            target = cstring(base_off) + cstring(suffix_off)
-        pos += size
-    strings = {}
-    for bit in (0x04, 0x08, 0x10, 0x20, 0x40):
-        if flags & bit:
-            count = struct.unpack_from("<H", data, pos)[0]
-            pos += 2
-            width = 2 if flags & 0x80 else 1
-            raw = data[pos:pos + count * width]
-            pos += count * width
-            # Wine counts the terminating NUL of the icon location in.
-            strings[bit] = raw.decode("utf-16-le" if width == 2 else "cp1252").rstrip("\0")
-    return target, strings.get(0x40, "")
-
-
-# ---------------------------------------------------------------- platforms
-
-class Platform:
-    """What differs between the two ways of running a scenario."""
-
-    name = ""
-
-    def __init__(self, installer, scratch):
-        self.installer = installer
-        self.scratch = scratch
-
-    def installer_name(self):
-        return os.path.basename(self.installer)
-
-    def drive_c(self):
-        raise NotImplementedError
-
-    def host_path(self, windows_path):
-        """Host path of C:\\... or Z:\\..., components found case-insensitively."""
-        path = windows_path.replace("/", "\\")
-        if len(path) < 2 or path[1] != ":":
-            raise ScenarioError("not a full Windows path: %r" % windows_path)
-        drive = path[0].upper()
-        if drive == "C":
-            base = self.drive_c()
-        elif drive == "Z":
-            base = "/"
-        else:
-            raise ScenarioError("drive %s: is not available to checks" % drive)
-        for part in [p for p in path[2:].split("\\") if p]:
-            candidate = os.path.join(base, part)
-            if not os.path.lexists(candidate) and os.path.isdir(base):
-                for entry in sorted(os.listdir(base)):
-                    if entry.lower() == part.lower():
-                        candidate = os.path.join(base, entry)
-                        break
-            base = candidate
-        return base
-
-    def registry_key(self, key):
-        """{lower-cased value name: (type, value)} of the key, or None when missing."""
-        raise NotImplementedError
-
-
-class PosixPlatform(Platform):
-    name = "posix"
-
-    def prepare_run(self, work):
-        self.machine = os.path.join(work, "machine")
-
-    def drive_c(self):
-        return os.path.join(self.machine, "drive_c")
-
-    def command(self, media, arguments):
-        return [os.path.join(media, self.installer_name())] + arguments
-
-    def environment(self, scenario, work):
-        env = dict(os.environ)
-        for name in ("TARNWICK_OS", "XDG_DATA_HOME", "DISPLAY", "WAYLAND_DISPLAY"):
-            env.pop(name, None)
-        home = os.path.join(work, "home")
-        os.makedirs(home, exist_ok=True)
-        env["HOME"] = home
-        env["TARNWICK_MACHINE"] = self.machine
-        env.update(scenario.environment())
-        return env
-
-    def registry_key(self, key):
-        path = os.path.join(self.machine, "registry.reg")
-        if not os.path.exists(path):
-            return None
-        with open(path, "rb") as f:
-            keys = parse_reg_file(decode_reg_bytes(f.read()))
-        return keys.get(canonical_key(key))
-
-    def finish(self):
-        pass
-
-
-class WinePlatform(Platform):
-    name = "wine"
-
-    def __init__(self, installer, scratch, prefix):
-        super().__init__(installer, scratch)
-        self.prefix = prefix or os.path.join(scratch, "wineprefix")
-        self.home = os.path.join(scratch, "winehome")
-        os.makedirs(self.home, exist_ok=True)
-        self.server_started = False
-
-    def base_environment(self):
-        env = dict(os.environ)
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "TARNWICK_MACHINE", "TARNWICK_OS"):
-            env.pop(name, None)
-        env.update({
-            "WINEPREFIX": self.prefix,
-            "HOME": self.home,
-            "USER": user_name(),
-            "WINEDEBUG": "-all",
-            # No Mono or Gecko: nothing here needs them and nothing may be fetched.
-            "WINEDLLOVERRIDES": "mscoree,mshtml=",
-        })
-        return env
-
-    def start(self):
-        """Creates the prefix once and keeps one server alive for the whole run."""
-        env = self.base_environment()
-        subprocess.run([WINE_LOADER, "wineboot", "--init"], env=env, cwd=self.scratch,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=300, start_new_session=True)
-        subprocess.run([WINE_SERVER, "-w"], env=env, timeout=300)
-        subprocess.run([WINE_SERVER, "-p"], env=env, timeout=60)
-        self.server_started = True
-        if not os.path.isdir(os.path.join(self.prefix, "drive_c")):
-            raise ScenarioError("wineboot did not create the prefix %s" % self.prefix)
-
-    def finish(self):
-        if self.server_started:
-            subprocess.run([WINE_SERVER, "-k"], env=self.base_environment(), timeout=60)
-            self.server_started = False
-
-    def prepare_run(self, work):
-        pass
-
-    def drive_c(self):
-        return os.path.join(self.prefix, "drive_c")
-
-    def command(self, media, arguments):
-        return [WINE_LOADER, os.path.join(media, self.installer_name())] + arguments
-
-    def environment(self, scenario, work):
-        return self.base_environment()
-
-    def registry_key(self, key):
-        export = os.path.join(self.scratch, "export.reg")
-        if os.path.exists(export):
-            os.remove(export)
-        result = subprocess.run(
-            [WINE_LOADER, "reg", "export", key, "Z:" + export.replace("/", "\\"), "/y"],
-            env=self.base_environment(), cwd=self.scratch, stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120,
-            start_new_session=True)
-        if result.returncode != 0 or not os.path.exists(export):
-            return None
-        with open(export, "rb") as f:
-            keys = parse_reg_file(decode_reg_bytes(f.read()))
-        return keys.get(canonical_key(key), {})
-
-
 # ---------------------------------------------------------------- one run
 
 class Run:
@@ -553,7 +233,7 @@ class Run:
         for number, line in self.scenario.check_lines():
             try:
                 self.check(line)
-            except ScenarioError as error:
+            except (ScenarioError, PlatformError, ValueError) as error:
                 self.problems.append("check line %d: %s\n    %s" % (number, line, error))
 
     def compare_exit(self, code):
@@ -748,7 +428,7 @@ def main():
                 run = Run(scenario, platform, work)
                 run.execute()
                 problems = run.problems
-            except (ScenarioError, OSError, ValueError) as error:
+            except (ScenarioError, PlatformError, OSError, ValueError) as error:
                 problems = ["could not run: %s" % error]
             if problems:
                 failed += 1
@@ -759,7 +439,7 @@ def main():
                 passed += 1
                 print("PASS %s [%s]" % (scenario.name, options.platform))
             sys.stdout.flush()
-    except ScenarioError as error:
+    except (PlatformError, OSError, subprocess.SubprocessError) as error:
         print("FAIL could not start the %s platform: %s" % (options.platform, error))
         failed += 1
     finally:
