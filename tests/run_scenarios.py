@@ -26,8 +26,9 @@ import subprocess
 import sys
 import tempfile
 
-from scenario_platforms import PlatformError, PosixPlatform, WinePlatform
-from windows_formats import describe_data, parse_expected_data, read_lnk, user_name
+sys.dont_write_bytecode = True  # keep the checkout free of __pycache__
+from scenario_platforms import PlatformError, PosixPlatform, WinePlatform  # noqa: E402
+from windows_formats import describe_data, parse_expected_data, read_lnk, user_name  # noqa: E402
 
 # Files of a scenario folder that describe the run instead of being payload.
 RESERVED = {"args", "exit", "stdout", "stderr", "env", "platforms", "check", "dates"}

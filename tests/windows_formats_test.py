@@ -7,6 +7,7 @@ import struct
 import sys
 import unittest
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from run_scenarios import tokenize  # noqa: E402
