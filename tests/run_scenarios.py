@@ -31,7 +31,7 @@ from scenario_platforms import PlatformError, PosixPlatform, WinePlatform  # noq
 from windows_formats import describe_data, parse_expected_data, read_lnk, user_name  # noqa: E402
 
 # Files of a scenario folder that describe the run instead of being payload.
-RESERVED = {"args", "exit", "stdout", "stderr", "env", "platforms", "check", "dates"}
+RESERVED = {"args", "exit", "stdout", "stderr", "env", "platforms", "check", "dates", "readonly"}
 DEFAULT_ARGS = "-silent script.txt"
 RUN_TIMEOUT = {"posix": 60, "wine": 90}
 
@@ -106,6 +106,11 @@ class Scenario:
                 lines.append((number, stripped))
         return lines
 
+    def read_only_paths(self):
+        """Paths in the scenario whose media copies lose their write bits."""
+        return [line.strip() for line in self.text("readonly", "").splitlines()
+                if line.strip() and not line.strip().startswith("#")]
+
     def dates(self):
         """(relative path, POSIX time) pairs: 'path YYYY-MM-DD HH:MM:SS', UTC."""
         result = []
@@ -176,6 +181,7 @@ class Run:
         return {
             "%INSTALLER%": "Z:" + self.media.replace("/", "\\"),
             "%USER%": user_name(),
+            "%WORK%": "Z:" + self.work.replace("/", "\\"),
         }
 
     def expand(self, text):
@@ -191,6 +197,10 @@ class Run:
                      os.path.join(self.media, self.platform.installer_name()))
         for relative, stamp in self.scenario.dates():
             os.utime(os.path.join(self.media, relative), (stamp, stamp))
+        # Last, since a folder without write bits takes no new times either.
+        for relative in self.scenario.read_only_paths():
+            path = os.path.join(self.media, relative)
+            os.chmod(path, os.stat(path).st_mode & ~0o222)
         os.makedirs(self.elsewhere)
 
     def run_installer(self, arguments):
@@ -389,6 +399,14 @@ def indent(text):
                      for line in text.splitlines())
 
 
+def remove_tree(path):
+    """Removes a scratch tree, also where a scenario took write bits away."""
+    for folder, _, _ in os.walk(path):
+        if not os.path.islink(folder):
+            os.chmod(folder, 0o700)
+    shutil.rmtree(path, ignore_errors=True)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
@@ -448,7 +466,7 @@ def main():
         if options.keep:
             print("kept %s" % scratch)
         else:
-            shutil.rmtree(scratch, ignore_errors=True)
+            remove_tree(scratch)
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
 
