@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/posix/code_page.h"
+#include "platform/posix/test_hooks.h"
 
 namespace Posix {
 
@@ -276,7 +277,7 @@ bool Machine::hostPath(const std::string& path, std::string* host) const {
   char drive = foldCase(full[0]);
   if (drive == 'C') {
     result = folder_ + "/drive_c";
-  } else if (drive == 'Z') {
+  } else if (drive == 'Z' && !TestHooks::hostDriveDisabled()) {
     result = "/";
   } else {
     return false;
