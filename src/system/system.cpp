@@ -1,5 +1,7 @@
 #include "system/system.h"
 
+#include <new>
+
 #include "actions/registry.h"
 #include "driver/throwable.h"
 #include "script/utils.h"
@@ -92,7 +94,14 @@ std::string specialFolderPath(int csidl) {
     throw SystemException("Unable to determine path to folder.");
   }
   std::string path;
-  bool found = Platform::pathFromShellItem(item, &path);
+  bool found;
+  try {
+    found = Platform::pathFromShellItem(item, &path);
+  } catch (const std::bad_alloc&) {
+    // Copying the path ran out of memory: the item must not leak on the way.
+    Platform::freeShellItem(item);
+    throw;
+  }
   System::freeShellItem(item);
   if (!found) throw SystemException("Unable to determine path to folder");
   return path;

@@ -162,9 +162,8 @@ Machine::Machine() {
   installerHostDir_ = hostParentOf(executable);
   module_ = windowsPathOf(executable);
 
-  char* cwd = getcwd(nullptr, 0);
-  current_ = windowsPathOf(cwd != nullptr ? cwd : "/");
-  std::free(cwd);
+  std::unique_ptr<char, void (*)(void*)> cwd(getcwd(nullptr, 0), std::free);
+  current_ = windowsPathOf(cwd != nullptr ? cwd.get() : "/");
 }
 
 void Machine::provision() {

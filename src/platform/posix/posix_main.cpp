@@ -1,4 +1,5 @@
 #include <exception>
+#include <new>
 #include <string>
 
 #include "driver/installer.h"
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     return runInstaller(argumentText);
   } catch (const MemError& error) {
     return reportEscapedError(error.message().c_str());
+  } catch (const std::bad_alloc&) {
+    // Before start-up has installed the out-of-memory handler the runtime
+    // throws its own bad_alloc; it is the same failure with the same message.
+    return reportEscapedError("Unable to allocate memory.");
   } catch (const std::exception& error) {
     // Anything else that escapes is still a failure, never a success.
     return reportEscapedError(error.what());

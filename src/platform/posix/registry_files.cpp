@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace Posix {
 
@@ -60,8 +61,15 @@ RegistryFiles::RegistryFiles(const std::string& folder) : folder_(folder) {}
 
 RegistryFiles::~RegistryFiles() {
   if (journalFd_ >= 0) {
-    // Only while the lock is held may the journal go.
-    if (journalSize_ == 0 && lockFd_ >= 0) unlink(journalPath().c_str());
+    // Only while the lock is held may the journal go. Building its path may
+    // fail for want of memory; an empty journal left behind is harmless, an
+    // exception out of a destructor is not.
+    if (journalSize_ == 0 && lockFd_ >= 0) {
+      try {
+        unlink(journalPath().c_str());
+      } catch (const std::bad_alloc&) {
+      }
+    }
     close(journalFd_);
   }
   if (lockFd_ >= 0) close(lockFd_);

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <new>
+
 #include "driver/installer.h"
 #include "driver/throwable.h"
 
@@ -10,5 +12,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
     return runInstaller(lpCmdLine != nullptr ? lpCmdLine : "");
   } catch (const MemError& error) {
     return reportEscapedError(error.message().c_str());
+  } catch (const std::bad_alloc&) {
+    // Before start-up has installed the out-of-memory handler the runtime
+    // throws its own bad_alloc; it is the same failure with the same message.
+    return reportEscapedError("Unable to allocate memory.");
   }
 }
