@@ -281,20 +281,35 @@ bool Machine::hostPath(const std::string& path, std::string* host) const {
   } else {
     return false;
   }
-  bool missing = false;
+  // The path as written, and where each of its prefixes ends in it.
+  std::string exact = result;
+  std::vector<size_t> ends;
+  std::vector<std::string> names;
   size_t start = 3;
   while (start < full.size()) {
     size_t end = full.find('\\', start);
     if (end == std::string::npos) end = full.size();
-    std::string name = ansiToUtf8(full.substr(start, end - start));
+    names.push_back(ansiToUtf8(full.substr(start, end - start)));
+    exact += (exact == "/" ? "" : "/") + names.back();
+    ends.push_back(exact.size());
+    start = end + 1;
+  }
+  // The longest prefix that exists as written needs no case-insensitive
+  // look-up: each of its components is found as written. Usually that is the
+  // whole path, or all of it but a new last name, so this costs one or two
+  // status queries instead of two per component.
+  size_t known = names.size();
+  struct stat status;
+  while (known > 0 && lstat(exact.substr(0, ends[known - 1]).c_str(), &status) != 0) --known;
+  if (known > 0) result = exact.substr(0, ends[known - 1]);
+  bool missing = false;
+  for (size_t i = known; i < names.size(); ++i) {
     if (missing) {
-      result += (result == "/" ? "" : "/") + name;
+      result += (result == "/" ? "" : "/") + names[i];
     } else {
-      result = lookUp(result, name);
-      struct stat status;
+      result = lookUp(result, names[i]);
       missing = lstat(result.c_str(), &status) != 0;
     }
-    start = end + 1;
   }
   *host = result;
   return true;
@@ -303,8 +318,10 @@ bool Machine::hostPath(const std::string& path, std::string* host) const {
 bool Machine::isWritable(const std::string& path) const {
   std::string full;
   std::string host;
-  if (!fullPath(path, &full) || !hostPath(full, &host)) return false;
-  if (foldCase(full[0]) == 'C') return true;
+  if (!fullPath(path, &full)) return false;
+  // Drive C: is writable throughout.
+  if (foldCase(full[0]) == 'C' && full[1] == ':') return true;
+  if (!hostPath(full, &host)) return false;
   return isStrictlyInside(resolveExistingPart(host), resolveExistingPart(installerHostDir_));
 }
 
