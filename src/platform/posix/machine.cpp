@@ -269,30 +269,56 @@ std::string Machine::lookUp(const std::string& hostParent, const std::string& na
   return hostParent + (hostParent == "/" ? "" : "/") + best;
 }
 
-bool Machine::hostPath(const std::string& path, std::string* host) const {
+bool Machine::hostComponents(const std::string& path, std::string* root,
+                             std::vector<std::string>* names) const {
   std::string full;
   if (!fullPath(path, &full) || full.size() < 3 || full[1] != ':') return false;
-  std::string result;
   char drive = foldCase(full[0]);
   if (drive == 'C') {
-    result = folder_ + "/drive_c";
+    *root = folder_ + "/drive_c";
   } else if (drive == 'Z' && !TestHooks::hostDriveDisabled()) {
-    result = "/";
+    *root = "/";
   } else {
     return false;
   }
-  // The path as written, and where each of its prefixes ends in it.
-  std::string exact = result;
-  std::vector<size_t> ends;
-  std::vector<std::string> names;
+  names->clear();
   size_t start = 3;
   while (start < full.size()) {
     size_t end = full.find('\\', start);
     if (end == std::string::npos) end = full.size();
-    names.push_back(ansiToUtf8(full.substr(start, end - start)));
-    exact += (exact == "/" ? "" : "/") + names.back();
-    ends.push_back(exact.size());
+    names->push_back(ansiToUtf8(full.substr(start, end - start)));
     start = end + 1;
+  }
+  return true;
+}
+
+namespace {
+
+std::string joinHost(const std::string& parent, const std::string& name) {
+  return parent + (parent == "/" ? "" : "/") + name;
+}
+
+}  // namespace
+
+bool Machine::writtenHostPath(const std::string& path, std::string* host) const {
+  std::string result;
+  std::vector<std::string> names;
+  if (!hostComponents(path, &result, &names)) return false;
+  for (const std::string& name : names) result = joinHost(result, name);
+  *host = result;
+  return true;
+}
+
+bool Machine::hostPath(const std::string& path, std::string* host) const {
+  std::string root;
+  std::vector<std::string> names;
+  if (!hostComponents(path, &root, &names)) return false;
+  // The path as written, and where each of its prefixes ends in it.
+  std::string exact = root;
+  std::vector<size_t> ends;
+  for (const std::string& name : names) {
+    exact = joinHost(exact, name);
+    ends.push_back(exact.size());
   }
   // The longest prefix that exists as written needs no case-insensitive
   // look-up: each of its components is found as written. Usually that is the
@@ -301,11 +327,11 @@ bool Machine::hostPath(const std::string& path, std::string* host) const {
   size_t known = names.size();
   struct stat status;
   while (known > 0 && lstat(exact.substr(0, ends[known - 1]).c_str(), &status) != 0) --known;
-  if (known > 0) result = exact.substr(0, ends[known - 1]);
+  std::string result = known > 0 ? exact.substr(0, ends[known - 1]) : root;
   bool missing = false;
   for (size_t i = known; i < names.size(); ++i) {
     if (missing) {
-      result += (result == "/" ? "" : "/") + names[i];
+      result = joinHost(result, names[i]);
     } else {
       result = lookUp(result, names[i]);
       missing = lstat(result.c_str(), &status) != 0;

@@ -2,6 +2,7 @@
 #define TARNWICK_PLATFORM_POSIX_MACHINE_H_
 
 #include <string>
+#include <vector>
 
 #include "platform/platform_system.h"
 
@@ -56,6 +57,12 @@ class Machine {
   // (posix/code_page.h). False when the drive does not exist.
   bool hostPath(const std::string& path, std::string* host) const;
 
+  // The host path with every component taken as written, without the
+  // look-up: what hostPath gives whenever this path exists. Lets a caller
+  // that queries the path anyway try it first. False when the drive does
+  // not exist.
+  bool writtenHostPath(const std::string& path, std::string* host) const;
+
   // Whether the emulation lets the path be created, overwritten or deleted:
   // anything on C:, and on Z: only inside the installer's folder.
   bool isWritable(const std::string& path) const;
@@ -72,6 +79,10 @@ class Machine {
   Machine();
   void provision();
   std::string lookUp(const std::string& hostParent, const std::string& name) const;
+  // The host folder of the path's drive and its components below it, in
+  // host encoding. False when the drive does not exist.
+  bool hostComponents(const std::string& path, std::string* root,
+                      std::vector<std::string>* names) const;
 
   std::string folder_;
   bool provisionedNow_ = false;

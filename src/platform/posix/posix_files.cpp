@@ -44,6 +44,15 @@ bool hostPathOf(const std::string& path, std::string* host) {
          machine().hostPath(full, host);
 }
 
+// stat() of the path's host form as written. Success means the path exists
+// as written, and so maps to that host path: most queries need no look-up.
+bool statAsWritten(const std::string& path, struct stat* status) {
+  std::string full;
+  std::string host;
+  return machine().fullPath(path, &full) && full.size() <= kMaxPath &&
+         machine().writtenHostPath(full, &host) && stat(host.c_str(), status) == 0;
+}
+
 // Whether Windows could hold a new entry of this name: none of <>:"|?* and
 // no control characters after the drive.
 bool isValidNewPath(const std::string& full) {
@@ -218,7 +227,10 @@ bool fileStatus(const std::string& path, FileStatus* status) {
 
   std::string host;
   struct stat hostStatus;
-  if (!hostPathOf(path, &host) || stat(host.c_str(), &hostStatus) != 0) return false;
+  if (!statAsWritten(path, &hostStatus) &&
+      (!hostPathOf(path, &host) || stat(host.c_str(), &hostStatus) != 0)) {
+    return false;
+  }
   status->directory = S_ISDIR(hostStatus.st_mode);
   status->regular = S_ISREG(hostStatus.st_mode);
   status->size = static_cast<int64_t>(hostStatus.st_size);
