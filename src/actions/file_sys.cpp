@@ -162,8 +162,8 @@ void copyFile(const FileEntry& source, const std::string& destination) {
 bool isNewer(const std::string& source, const std::string& target) {
   // The target's resource is looked at only when the source has one: a
   // version-less source is decided by dates whatever the target holds.
-  const bool bothHaveVersion = Platform::fileVersionInfoSize(source) != 0 &&
-                               Platform::fileVersionInfoSize(target) != 0;
+  const bool bothHaveVersion =
+      Platform::fileVersionInfoSize(source) != 0 && Platform::fileVersionInfoSize(target) != 0;
   if (bothHaveVersion) {
     const FileVersion sourceVersion = getFileVersion(source);
     const FileVersion targetVersion = getFileVersion(target);
