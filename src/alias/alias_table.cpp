@@ -48,6 +48,19 @@ bool AliasTable::findAliasReference(const std::string& text, size_t* open, size_
 // back to that '<' and pushes the value onto the input, so the value's text
 // is read next and may close the pending opens before it: references
 // formed across a value's edge are found as the restart would find them.
+namespace {
+
+// The first '<' or '>' at or after `from`. A plain loop: find_first_of with
+// a set searches the set once per character of the text.
+size_t findBracket(const std::string& text, size_t from) {
+  for (size_t i = from; i < text.size(); ++i) {
+    if (text[i] == '<' || text[i] == '>') return i;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
+
 struct AliasTable::Substitution {
   struct Segment {
     const std::string* text;
@@ -65,7 +78,7 @@ struct AliasTable::Substitution {
   std::string run() {
     while (!input.empty()) {
       Segment& top = input.back();
-      size_t mark = top.text->find_first_of("<>", top.position);
+      size_t mark = findBracket(*top.text, top.position);
       if (mark == std::string::npos) {
         out.append(*top.text, top.position, std::string::npos);
         input.pop_back();
