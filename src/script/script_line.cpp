@@ -1,7 +1,24 @@
 #include "script/script_line.h"
 
+#include <string_view>
+
 #include "script/section_header.h"
 #include "script/utils.h"
+
+namespace {
+
+// The text without its leading and trailing whitespace, as Utils::trim
+// gives it, but without copying: every line is classified and split several
+// times, and only the final parts are kept.
+std::string_view trimmedView(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && Utils::isWhitespace(text[begin])) ++begin;
+  while (end > begin && Utils::isWhitespace(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
 
 void ScriptLine::setUp(const std::string& text, int lineNumber, const SectionHeader* section) {
   text_ = text;
@@ -22,11 +39,14 @@ CommentLine::CommentLine(const std::string& text, int lineNumber, const SectionH
 void OptionedLine::parseOptioned(const std::string& text, int lineNumber,
                                  const SectionHeader* section) {
   setUp(text, lineNumber, section);
-  std::string body;
-  std::string optionText;
-  Utils::splitLast(text, '?', &body, &optionText);
-  body_ = Utils::trim(body);
-  optionText_ = Utils::trim(optionText);
+  // Split at the last '?' (Utils::splitLast), then trimmed.
+  std::string_view whole(text);
+  const size_t mark = whole.rfind('?');
+  std::string_view body = whole.substr(0, mark);
+  std::string_view optionText =
+      mark == std::string::npos ? std::string_view() : whole.substr(mark + 1);
+  body_ = std::string(trimmedView(body));
+  optionText_ = std::string(trimmedView(optionText));
   options_.parseOptions(optionText_);
 }
 
@@ -47,29 +67,29 @@ std::string OptionedLine::stringOption(OptionId id) const {
 void NameValueLine::parseNameValue(const std::string& text, int lineNumber,
                                    const SectionHeader* section) {
   parseOptioned(text, lineNumber, section);
-  std::string name;
-  std::string value;
-  if (!Utils::splitFirst(body(), '=', &name, &value)) {
-    value = name;
-    name.clear();
-  }
-  name_ = Utils::trim(name);
-  value_ = Utils::trim(value);
+  // Split at the first '=' (Utils::splitFirst); without one, the whole body
+  // is the value.
+  std::string_view body(this->body());
+  const size_t mark = body.find('=');
+  std::string_view name = mark == std::string::npos ? std::string_view() : body.substr(0, mark);
+  std::string_view value = mark == std::string::npos ? body : body.substr(mark + 1);
+  name_ = std::string(trimmedView(name));
+  value_ = std::string(trimmedView(value));
 }
 
 void InstructionLine::parse(const std::string& text, int lineNumber, const SectionHeader* section) {
   parseNameValue(text, lineNumber, section);
 }
 
-bool isBlankLine(const std::string& text) { return Utils::trim(text).empty(); }
+bool isBlankLine(const std::string& text) { return trimmedView(text).empty(); }
 
 bool isCommentLine(const std::string& text) {
-  std::string trimmed = Utils::trim(text);
+  std::string_view trimmed = trimmedView(text);
   return !trimmed.empty() && trimmed[0] == ';';
 }
 
 bool isSectionHeaderLine(const std::string& text) {
-  std::string trimmed = Utils::trim(text);
+  std::string_view trimmed = trimmedView(text);
   return trimmed.size() >= 2 && trimmed[0] == '[';
 }
 

@@ -21,7 +21,13 @@ std::string trimRight(const std::string& text) {
   return text.substr(0, end);
 }
 
-std::string trim(const std::string& text) { return trimLeft(trimRight(text)); }
+std::string trim(const std::string& text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && isWhitespace(text[begin])) ++begin;
+  while (end > begin && isWhitespace(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
 
 std::string stripQuotes(const std::string& text) {
   size_t begin = 0;
