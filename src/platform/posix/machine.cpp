@@ -200,7 +200,10 @@ bool Machine::setCurrentDirectory(const std::string& path) {
 }
 
 bool Machine::fullPath(const std::string& path, std::string* full) const {
-  if (path.empty()) return false;
+  // A host call sees a path only up to its first NUL: a path with a NUL
+  // inside would act on a shorter path than the one its caller reports
+  // (deleting C:\App for C:\App<NUL>\old), so it resolves to nothing.
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
   std::string text = path;
   std::replace(text.begin(), text.end(), '/', '\\');
 

@@ -6,23 +6,29 @@ namespace Platform {
 
 namespace {
 
-// The A functions see names up to their first NUL, as C strings.
-std::string cString(const std::string& text) { return text.substr(0, text.find('\0')); }
+// The A functions see names only up to their first NUL. A name with a NUL
+// inside is refused, as the Win32 platform does, so that no call acts on a
+// shorter name than its caller reports (emptying "Software" for
+// "Software<NUL>\old").
+bool hasNul(const std::string& name) { return name.find('\0') != std::string::npos; }
 
 }  // namespace
 
 long regCreateKey(RegHandle parent, const std::string& subkey, RegHandle* result) {
-  return Posix::registryStore().createKey(parent, cString(subkey), result);
+  if (hasNul(subkey)) return Posix::kErrorInvalidParameter;
+  return Posix::registryStore().createKey(parent, subkey, result);
 }
 
 long regOpenKey(RegHandle parent, const std::string& subkey, uint32_t access, RegHandle* result) {
-  return Posix::registryStore().openKey(parent, cString(subkey), access, result);
+  if (hasNul(subkey)) return Posix::kErrorInvalidParameter;
+  return Posix::registryStore().openKey(parent, subkey, access, result);
 }
 
 long regCloseKey(RegHandle key) { return Posix::closeRegistryKey(key); }
 
 long regDeleteKey(RegHandle parent, const std::string& subkey) {
-  return Posix::registryStore().deleteKey(parent, cString(subkey));
+  if (hasNul(subkey)) return Posix::kErrorInvalidParameter;
+  return Posix::registryStore().deleteKey(parent, subkey);
 }
 
 long regEnumKey(RegHandle key, uint32_t index, std::string* name) {
@@ -35,16 +41,19 @@ long regQuerySubkeyCount(RegHandle key, uint32_t* count) {
 
 long regQueryValue(RegHandle key, const std::string& name, uint32_t* type,
                    std::vector<unsigned char>* data) {
-  return Posix::registryStore().queryValue(key, cString(name), type, data);
+  if (hasNul(name)) return Posix::kErrorInvalidParameter;
+  return Posix::registryStore().queryValue(key, name, type, data);
 }
 
 long regSetValue(RegHandle key, const std::string& name, uint32_t type,
                  const std::vector<unsigned char>& data) {
-  return Posix::registryStore().setValue(key, cString(name), type, data);
+  if (hasNul(name)) return Posix::kErrorInvalidParameter;
+  return Posix::registryStore().setValue(key, name, type, data);
 }
 
 long regDeleteValue(RegHandle key, const std::string& name) {
-  return Posix::registryStore().deleteValue(key, cString(name));
+  if (hasNul(name)) return Posix::kErrorInvalidParameter;
+  return Posix::registryStore().deleteValue(key, name);
 }
 
 }  // namespace Platform
