@@ -197,9 +197,18 @@ bool sortsBefore(const FoundEntry& a, const FoundEntry& b) {
 // missing or holds none.
 bool findResource(const std::string& path, std::unique_ptr<PeVersion::FileSource>* file,
                   PeVersion::Resource* resource) {
+  if (hasWildcard(path) || endsInSeparator(path)) return false;
+  // A file that opens as written is the one the look-up would find.
+  std::string full;
   std::string host;
-  if (hasWildcard(path) || endsInSeparator(path) || !hostPathOf(path, &host)) return false;
-  file->reset(new PeVersion::FileSource(host));
+  if (machine().fullPath(path, &full) && full.size() <= kMaxPath &&
+      machine().writtenHostPath(full, &host)) {
+    file->reset(new PeVersion::FileSource(host));
+  }
+  if (!*file || !(*file)->isOpen()) {
+    if (!hostPathOf(path, &host)) return false;
+    file->reset(new PeVersion::FileSource(host));
+  }
   return (*file)->isOpen() && PeVersion::findVersionResource(**file, resource);
 }
 
