@@ -99,6 +99,28 @@ bool isStrictlyInside(const std::string& path, const std::string& folder) {
          path[folder.size()] == '/';
 }
 
+// Whether fullPath would return the path unchanged: a drive, a root and
+// names, none empty, "." or "..", no '/', and a last name (unless a
+// separator ends the path) that does not end in a dot or blank. Paths are
+// made full again by every call below the one that made them full first.
+bool isFullForm(const std::string& path) {
+  if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
+  if (path.find('/') != std::string::npos) return false;
+  size_t start = 3;
+  while (start < path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    const size_t length = end - start;
+    if (length == 0 || path.compare(start, length, ".") == 0 ||
+        path.compare(start, length, "..") == 0) {
+      return false;
+    }
+    if (end == path.size() && (path[end - 1] == '.' || path[end - 1] == ' ')) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 // The existing part of a host path with its links resolved, and the rest
 // appended, so that a link cannot carry a write outside the folder it lies in.
 std::string resolveExistingPart(const std::string& path) {
@@ -204,6 +226,10 @@ bool Machine::fullPath(const std::string& path, std::string* full) const {
   // inside would act on a shorter path than the one its caller reports
   // (deleting C:\App for C:\App<NUL>\old), so it resolves to nothing.
   if (path.empty() || path.find('\0') != std::string::npos) return false;
+  if (isFullForm(path)) {
+    *full = path;
+    return true;
+  }
   std::string text = path;
   std::replace(text.begin(), text.end(), '/', '\\');
 

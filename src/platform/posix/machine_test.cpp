@@ -38,6 +38,23 @@ TEST_F(MachineTest, FullPathFollowsWindowsRules) {
   EXPECT_FALSE(Machine::instance().fullPath("", &unused));
 }
 
+// A path already in full form is returned as it is (a shortcut), and every
+// full path stays what it is when made full again.
+TEST_F(MachineTest, FullPathOfAFullPathIsItself) {
+  ASSERT_TRUE(Machine::instance().setCurrentDirectory("C:\\scratch"));
+  for (const char* path : {"C:\\", "c:\\a\\b", "C:\\a\\b\\", "C:\\a\\...\\b", "C:\\a.\\", "C:\\a.b",
+                           "Z:\\x y\\z", "C:\\a\\\\b", "C:\\a\\.\\b", "C:\\a\\..\\b", "C:\\a/b",
+                           "C:\\a\\b.", "C:\\a\\b ", "C:\\a\\...", "C:\\..", "C:\\.\\", "C:a"}) {
+    const std::string once = full(path);
+    EXPECT_EQ(once, full(once)) << path;
+  }
+  EXPECT_EQ("c:\\a\\b", full("c:\\a\\b"));
+  EXPECT_EQ("C:\\a.\\", full("C:\\a.\\"));
+  EXPECT_EQ("C:\\a\\b", full("C:\\a\\b."));
+  EXPECT_EQ("C:\\a\\b", full("C:\\a/b"));
+  EXPECT_EQ("C:\\a\\b", full("C:\\a\\.\\b"));
+}
+
 TEST_F(MachineTest, NamesAreFoundWhateverTheirCase) {
   machine_.writeFile("C:\\scratch\\ReadMe.TXT", "x");
   std::string host;
