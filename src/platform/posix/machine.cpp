@@ -280,12 +280,10 @@ bool Machine::fullPath(const std::string& path, std::string* full) const {
   return true;
 }
 
-std::string Machine::lookUp(const std::string& hostParent, const std::string& name) const {
-  std::string exact = hostParent + (hostParent == "/" ? "" : "/") + name;
-  struct stat status;
-  if (lstat(exact.c_str(), &status) == 0) return exact;
+std::string Machine::matchIgnoringCase(const std::string& hostParent,
+                                       const std::string& name) const {
   DIR* directory = opendir(hostParent.c_str());
-  if (directory == nullptr) return exact;
+  if (directory == nullptr) return "";
   std::string best;
   while (dirent* entry = readdir(directory)) {
     std::string candidate = entry->d_name;
@@ -294,8 +292,7 @@ std::string Machine::lookUp(const std::string& hostParent, const std::string& na
     }
   }
   closedir(directory);
-  if (best.empty()) return exact;
-  return hostParent + (hostParent == "/" ? "" : "/") + best;
+  return best;
 }
 
 bool Machine::hostComponents(const std::string& path, std::string* root,
@@ -359,12 +356,16 @@ bool Machine::hostPath(const std::string& path, std::string* host) const {
   std::string result = known > 0 ? exact.substr(0, ends[known - 1]) : root;
   bool missing = false;
   for (size_t i = known; i < names.size(); ++i) {
-    if (missing) {
-      result = joinHost(result, names[i]);
-    } else {
-      result = lookUp(result, names[i]);
-      missing = lstat(result.c_str(), &status) != 0;
+    const std::string written = joinHost(result, names[i]);
+    // The name after the known prefix is missing as written; the names
+    // below a differently cased one may exist as written.
+    if (missing || (i > known && lstat(written.c_str(), &status) == 0)) {
+      result = written;
+      continue;
     }
+    const std::string match = matchIgnoringCase(result, names[i]);
+    missing = match.empty();
+    result = missing ? written : joinHost(result, match);
   }
   *host = result;
   return true;

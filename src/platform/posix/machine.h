@@ -78,7 +78,9 @@ class Machine {
  private:
   Machine();
   void provision();
-  std::string lookUp(const std::string& hostParent, const std::string& name) const;
+  // The entry of the host folder whose name equals `name` ignoring case
+  // (the first in case-insensitive order when several do); empty for none.
+  std::string matchIgnoringCase(const std::string& hostParent, const std::string& name) const;
   // The host folder of the path's drive and its components below it, in
   // host encoding. False when the drive does not exist.
   bool hostComponents(const std::string& path, std::string* root,
