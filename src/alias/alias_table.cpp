@@ -162,5 +162,7 @@ struct AliasTable::Substitution {
 };
 
 std::string AliasTable::substituteAliases(const std::string& line) const {
+  // Without a '<' there is no reference, and the pass would copy the line.
+  if (line.find('<') == std::string::npos) return line;
   return Substitution(*this, line).run();
 }

@@ -55,9 +55,8 @@ void ScriptFile::init(const std::string& path) {
 }
 
 ScriptLine* ScriptFile::nextLine() {
-  std::string raw;
-  if (!readRawLine(&raw)) return nullptr;
-  std::string text = substituteAliases(raw);
+  if (!readRawLine(&rawLine_)) return nullptr;
+  std::string text = substituteAliases(rawLine_);
   int lineNumber = static_cast<int>(lines_.size()) + 1;
   std::unique_ptr<ScriptLine> line = classifyLine(text, lineNumber);
   lines_.push_back(std::move(line));

@@ -55,6 +55,7 @@ class ScriptFile {
   bool ended_ = false;
   bool anyLineRead_ = false;
   std::vector<char> buffer_;
+  std::string rawLine_;  // the line being read, kept to reuse its storage
   size_t bufferPosition_ = 0;
   size_t bufferEnd_ = 0;
   AliasTable aliasTable_;
