@@ -8,12 +8,13 @@
 // The installer's entry on POSIX: the arguments are joined by single blanks
 // into the argument text a Windows program would receive.
 int main(int argc, char** argv) {
-  std::string argumentText;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) argumentText += ' ';
-    argumentText += argv[i];
-  }
   try {
+    // Joining allocates, so it too runs inside the guard.
+    std::string argumentText;
+    for (int i = 1; i < argc; ++i) {
+      if (i > 1) argumentText += ' ';
+      argumentText += argv[i];
+    }
     return runInstaller(argumentText);
   } catch (const MemError& error) {
     return reportEscapedError(error.message().c_str());
