@@ -382,6 +382,7 @@ def test_kill(installer, rounds=100, lines=150):
         expect_run(run.install("-silent", "script.txt"), 0, "")
         whole = time.time() - started
         rng = random.Random(int(os.environ.get("TARNWICK_FAULTS_SEED", "20261207")))
+        checked = 0
         for round_number in range(rounds):
             if os.path.exists(markers):
                 os.remove(markers)
@@ -403,11 +404,13 @@ def test_kill(installer, rounds=100, lines=150):
                               % (round_number, code, stdout, stderr))
             done = open(markers).read().split() if os.path.exists(markers) else []
             values = read_registry(run.machine).get((KEY + "\\kill").lower(), {})
+            checked += len(done)
             for number in done:
                 if values.get("v" + number) != '"value %s"' % number:
                     raise Failure("round %d: V%s completed but missing from the registry"
                                   % (round_number, number))
-        print("   (%d kills over a run of %.1f s)" % (rounds, whole))
+        print("   (%d kills over a run of %.1f s; %d completed changes checked)"
+              % (rounds, whole, checked))
     finally:
         shutil.rmtree(run.machine, ignore_errors=True)
         run.close()
