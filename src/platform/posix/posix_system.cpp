@@ -144,6 +144,10 @@ void runCommand(const std::string& command) {
   if (Posix::TestHooks::runProgramsDisabled()) return;
   // The shell would see only the part before a NUL: such a command is not run.
   if (command.find('\0') != std::string::npos) return;
+  // The program may itself be an installer that needs the registry: let it
+  // go (every change made durable first) rather than make the program wait
+  // for a lock this process holds while it waits for the program.
+  Posix::flushRegistry();
   std::fflush(stdout);
   int status = std::system(command.c_str());
   (void)status;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/platform_files.h"
+#include "platform/platform_registry.h"
 #include "platform/platform_system.h"
 #include "platform/posix/machine.h"
 #include "testing/scratch_machine.h"
@@ -64,6 +65,24 @@ TEST(TestHooksTest, AllocationFaultFailsOnceThroughTheNewHandler) {
   delete first;
   delete third;
   std::set_new_handler(previous);
+}
+
+}  // namespace
+
+namespace {
+
+// A program run by the installer may be another installer on the same
+// machine: the registry lock must be free while it runs.
+TEST(RunCommandTest, TheRegistryIsReleasedWhileAProgramRuns) {
+  ScratchMachine machine;
+  Platform::RegHandle key = 0;
+  ASSERT_EQ(Platform::kErrorSuccess,
+            Platform::regCreateKey(Platform::kHkeyCurrentUser, "Software\\Tarnwick lock", &key));
+  Platform::regCloseKey(key);
+  const std::string lock = Posix::Machine::instance().folder() + "/registry.lock";
+  const std::string marker = machine.hostPath(machine.path("free.txt"));
+  Platform::runCommand("flock -n '" + lock + "' true && echo free > '" + marker + "'");
+  EXPECT_TRUE(machine.exists(machine.path("free.txt")));
 }
 
 }  // namespace
