@@ -15,6 +15,8 @@ own temporary folder and prints one PASS/FAIL/SKIP line; the run ends with
   first N fail, for every N over a whole run.
 - kill: the installer is killed with SIGKILL at random points of a long
   script, a hundred times; every completed registry change must survive.
+- kill-first-run: a machine's very first run is killed early; the next run
+  must find a whole machine.
 
 These are POSIX-only: they need tmpfs mounts, the allocation hook of the
 POSIX build and signals, none of which Wine offers.
@@ -416,6 +418,30 @@ def test_kill(installer, rounds=100, lines=150):
         run.close()
 
 
+def test_kill_first_run(installer, rounds=60):
+    """A machine's first run killed at random points: the next run must work
+    (the drive and the provisioned registry value are there)."""
+    run = Run(installer)
+    try:
+        run.write("script.txt", "[create directories and program groups]\n<PROGFILES>\\Faults\n")
+        rng = random.Random(int(os.environ.get("TARNWICK_FAULTS_SEED", "20261207")))
+        for round_number in range(rounds):
+            shutil.rmtree(run.machine, ignore_errors=True)
+            process = subprocess.Popen([os.path.join(run.media, "install"), "-silent", "script.txt"],
+                                       cwd=run.elsewhere, env=run.environment(),
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+            time.sleep(rng.uniform(0, 0.005))
+            process.kill()
+            process.wait()
+            code, stdout, stderr = run.install("-silent", "script.txt")
+            if code != 0:
+                raise Failure("round %d: the run after the killed first run: exit %d, %r"
+                              % (round_number, code, stdout))
+    finally:
+        run.close()
+
+
 TESTS = {
     "disk-full-copy": test_disk_full_copy,
     "disk-full-registry": test_disk_full_registry,
@@ -423,6 +449,7 @@ TESTS = {
     "read-only": test_read_only,
     "out-of-memory": test_out_of_memory,
     "kill": test_kill,
+    "kill-first-run": test_kill_first_run,
 }
 
 

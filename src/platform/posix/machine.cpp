@@ -1,12 +1,14 @@
 #include "platform/posix/machine.h"
 
 #include <dirent.h>
+#include <ftw.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -60,6 +62,27 @@ std::string accountName() {
   }
   std::string user = environment("USER");
   return user.empty() ? "user" : user;
+}
+
+bool existsOnHost(const std::string& path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0;
+}
+
+// The size of a file, or -1 when it does not exist.
+off_t hostFileSize(const std::string& path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0 ? status.st_size : -1;
+}
+
+int removeHostEntry(const char* path, const struct stat*, int, struct FTW*) {
+  return ::remove(path);
+}
+
+// Removes a folder this process made and everything in it, never following
+// a link out of it.
+void removeHostTree(const std::string& path) {
+  if (existsOnHost(path)) nftw(path.c_str(), removeHostEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
 bool isDirectoryOnHost(const std::string& path) {
@@ -179,6 +202,11 @@ Machine::Machine() {
   windows9x_ = os != nullptr && os->version.platformId != 2;
   user_ = accountName();
   if (!isDirectoryOnHost(folder_ + "/drive_c")) provision();
+  // A machine whose first run ended (killed, say) before its registry was
+  // ever written is still new: its registry gets the provisioned values.
+  if (!existsOnHost(folder_ + "/registry.reg") && hostFileSize(folder_ + "/registry.journal") <= 0) {
+    provisionedNow_ = true;
+  }
 
   std::string executable = hostExecutable();
   installerHostDir_ = hostParentOf(executable);
@@ -188,8 +216,11 @@ Machine::Machine() {
   current_ = windowsPathOf(cwd != nullptr ? cwd.get() : "/");
 }
 
+// The drive is made whole under another name and then renamed into place,
+// so that a run killed half-way never leaves a drive that lacks folders.
 void Machine::provision() {
-  const std::string c = folder_ + "/drive_c";
+  const std::string c = folder_ + "/drive_c.new";
+  removeHostTree(c);
   std::vector<std::string> folders;
   if (windows9x_) {
     folders = {"/WINDOWS/SYSTEM", "/WINDOWS/Desktop", "/WINDOWS/Start Menu/Programs"};
@@ -201,6 +232,7 @@ void Machine::provision() {
   }
   folders.push_back("/Program Files");
   for (const std::string& folder : folders) makeHostDirectories(c + folder);
+  rename(c.c_str(), (folder_ + "/drive_c").c_str());
   provisionedNow_ = true;
 }
 
