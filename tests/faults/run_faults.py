@@ -7,9 +7,9 @@ Each test runs the real installer binary on its own emulated machine in its
 own temporary folder and prints one PASS/FAIL/SKIP line; the run ends with
 "N passed, N failed" and exits 1 when anything failed.
 
-- disk-full-copy, disk-full-registry, errlog-disk-full: the machine lives on
-  a 1 MiB tmpfs (needs root and a sandbox that allows mounting; SKIP
-  otherwise) that is filled up before the run.
+- disk-full-copy, disk-full-registry, disk-full-fold, errlog-disk-full: the
+  machine lives on a 1 MiB tmpfs (needs root and a sandbox that allows
+  mounting; SKIP otherwise) that is filled up before the run.
 - read-only: read-only files and folders stay, even for root.
 - out-of-memory: TARNWICK_FAULT_ALLOC_AFTER=N makes the allocation after the
   first N fail, for every N over a whole run.
@@ -255,6 +255,32 @@ After = this value does not fit on the disk
         disk.close()
 
 
+def test_disk_full_fold(installer):
+    """The change fits in the journal but the new registry file does not:
+    the change is kept (in the journal) and folded by a later run."""
+    disk = SmallDisk()
+    run = Run(installer, machine=os.path.join(disk.folder, "machine"))
+    try:
+        values = "".join("Filler%d = %s\n" % (i, "x" * 200) for i in range(1000))
+        expect_run(run.script("setup.txt", SETUP + values), 0, "")
+        filler = disk.fill(leave=40 * 1024)
+        code, stdout, stderr = run.script("script.txt", "[%s] ? section_type=create_regvals\n"
+                                          "After = written\n" % KEY)
+        expect("exit code", code, 0)
+        expect("standard output", stdout, "")
+        print("   (standard error: %s)" % stderr.strip().replace("\n", " | "))
+        if "registry" not in stderr:
+            raise Failure("no word on standard error that the registry file was not replaced: %r"
+                          % stderr)
+        os.remove(filler)
+        expect_run(run.script("empty.txt", ""), 0, "")
+        expect("After", registry_value(run.machine, KEY, "After"), '"written"')
+        expect("Filler999", registry_value(run.machine, KEY, "Filler999"), '"%s"' % ("x" * 200))
+    finally:
+        run.close()
+        disk.close()
+
+
 def test_errlog_disk_full(installer):
     disk = SmallDisk()
     run = Run(installer, machine=os.path.join(disk.folder, "machine"))
@@ -448,6 +474,7 @@ def test_kill_first_run(installer, rounds=60):
 TESTS = {
     "disk-full-copy": test_disk_full_copy,
     "disk-full-registry": test_disk_full_registry,
+    "disk-full-fold": test_disk_full_fold,
     "errlog-disk-full": test_errlog_disk_full,
     "read-only": test_read_only,
     "out-of-memory": test_out_of_memory,
