@@ -8,7 +8,8 @@
 //
 // Each input gets a new machine: C:\fuzz holds the script and a small
 // payload (two text files, a folder and a read-only file). After the run the
-// registry must still be a whole REGEDIT4 file.
+// registry must still be a whole REGEDIT4 file. TARNWICK_OS=win95 (or
+// win98, winme) fuzzes the 95/98/ME machine instead of Windows 10.
 
 #include <fcntl.h>
 #include <ftw.h>
@@ -36,6 +37,7 @@ namespace {
 
 std::string temporaryFolder;
 std::string machineFolder;
+std::string startFolder;  // the fuzzer's own current directory
 
 int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
   // A read-only folder (made by the payload) must be writable to be emptied.
@@ -70,9 +72,23 @@ std::string readHostFile(const std::string& path) {
   return text;
 }
 
+// The facts System::initialize would find on this machine (it cannot run
+// here: it takes the installer's folder from the fuzzer's own path).
 void setFacts(const Posix::Machine& machine) {
   const std::string user = machine.userName();
   System::Facts facts;
+  if (machine.isWindows9xLayout()) {
+    facts.osType = Windows95;
+    facts.runningDirectory = "C:\\fuzz";
+    facts.windowsDirectory = "C:\\WINDOWS";
+    facts.systemDirectory = "C:\\WINDOWS\\SYSTEM";
+    facts.programFilesDirectory = "C:\\Program Files";
+    facts.desktopDirectory = facts.sharedDesktopDirectory = "C:\\WINDOWS\\Desktop";
+    facts.startMenuDirectory = facts.sharedStartMenuDirectory = "C:\\WINDOWS\\Start Menu";
+    facts.programsDirectory = facts.sharedProgramsDirectory = "C:\\WINDOWS\\Start Menu\\Programs";
+    System::setFactsForTesting(facts);
+    return;
+  }
   facts.osType = WindowsNT;
   facts.runningDirectory = "C:\\fuzz";
   facts.windowsDirectory = "C:\\windows";
@@ -133,9 +149,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (folder == nullptr) std::abort();
   temporaryFolder = folder;
   machineFolder = temporaryFolder + "/machine";
+  char* cwd = getcwd(nullptr, 0);
+  if (cwd == nullptr) std::abort();
+  startFolder = cwd;
+  std::free(cwd);
   std::atexit(removeTemporaryFolder);
   setenv("TARNWICK_MACHINE", machineFolder.c_str(), 1);
-  unsetenv("TARNWICK_OS");
+  // TARNWICK_OS=win95 (say) fuzzes the 95/98/ME machine; the default is
+  // Windows 10.
+  const char* os = std::getenv("TARNWICK_OS");
+  if (os == nullptr || (std::string(os) != "win95" && std::string(os) != "win98" &&
+                        std::string(os) != "winme")) {
+    unsetenv("TARNWICK_OS");
+  }
   // The reporter echoes every report on standard output.
   int null = open("/dev/null", O_WRONLY);
   if (null < 0 || dup2(null, 1) < 0) std::abort();
@@ -155,5 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Platform::finishRun();
   checkRegistryFile();
+  // The run moved into the installer's folder; libFuzzer's relative paths
+  // (corpus, artifacts) are the fuzzer's.
+  if (chdir(startFolder.c_str()) != 0) std::abort();
   return 0;
 }
