@@ -80,6 +80,19 @@ bool lstatOf(const std::string& host, struct stat* status) {
   return lstat(host.c_str(), status) == 0;
 }
 
+// writableTarget for an entry about to be deleted, with its lstat: false
+// also when it does not exist. An entry found as written needs no look-up.
+bool existingWritableTarget(const std::string& path, std::string* full, std::string* host,
+                            struct stat* status) {
+  if (path.empty() || hasWildcard(path)) return false;
+  if (!machine().fullPath(path, full) || full->size() > kMaxPath || !isValidNewPath(*full) ||
+      !machine().isWritable(*full)) {
+    return false;
+  }
+  if (machine().writtenHostPath(*full, host) && lstatOf(*host, status)) return true;
+  return machine().hostPath(*full, host) && lstatOf(*host, status);
+}
+
 class FileDescriptor {
  public:
   explicit FileDescriptor(int fd) : fd_(fd) {}
@@ -281,7 +294,7 @@ bool deleteFile(const std::string& path) {
   std::string full;
   std::string host;
   struct stat status;
-  if (!writableTarget(path, &full, &host) || isRoot(full) || !lstatOf(host, &status)) return false;
+  if (!existingWritableTarget(path, &full, &host, &status) || isRoot(full)) return false;
   if (!S_ISLNK(status.st_mode) && (S_ISDIR(status.st_mode) || isReadOnly(status))) return false;
   return unlink(host.c_str()) == 0;
 }
@@ -290,7 +303,7 @@ bool removeDirectory(const std::string& path) {
   std::string full;
   std::string host;
   struct stat status;
-  if (!writableTarget(path, &full, &host) || isRoot(full) || !lstatOf(host, &status)) return false;
+  if (!existingWritableTarget(path, &full, &host, &status) || isRoot(full)) return false;
   if (S_ISLNK(status.st_mode)) return unlink(host.c_str()) == 0;
   if (!S_ISDIR(status.st_mode) || isReadOnly(status)) return false;
   return rmdir(host.c_str()) == 0;
