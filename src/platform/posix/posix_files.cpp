@@ -334,6 +334,13 @@ std::vector<FoundEntry> findFiles(const std::string& pattern) {
     FoundEntry item;
     item.name = Posix::utf8ToAnsi(entry->d_name);
     if (!WildcardMatcher(namePattern, item.name).matches()) continue;
+    // The listing's own type spares a status query for plain files and
+    // folders; links and file systems that give no type are queried.
+    if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
+      item.directory = entry->d_type == DT_DIR;
+      found.push_back(std::move(item));
+      continue;
+    }
     struct stat status;
     const std::string entryHost = prefix + entry->d_name;
     if (lstat(entryHost.c_str(), &status) != 0) continue;
