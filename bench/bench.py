@@ -299,8 +299,29 @@ def tree_cases(args, root, installer):
     report("3. delete the tree recursively (rm -rf)", mine, theirs, 1.2)
     if os.path.exists(os.path.join(ours.place, "src")):
         raise RuntimeError("the installer left the deleted tree in place")
+    flat_folder_case(args, s)
     remove_tree(s.media)
     remove_tree(s.machine)
+
+
+def flat_folder_case(args, s):
+    """For reading: many files in one folder. Each new name is looked up
+    case-insensitively in its target folder, which lists the folder."""
+    count = 1000 if args.quick else 5000
+    source = os.path.join(s.media, "flat")
+    os.makedirs(source)
+    for i in range(count):
+        with open(os.path.join(source, "file%05d.dat" % i), "wb") as out:
+            out.write(b"x" * 100)
+    ours = os.path.join(s.drive_c, "flat-ours")
+    ref = os.path.join(s.drive_c, "flat-ref")
+    os.makedirs(ours)
+    os.makedirs(ref)
+    copy = s.script("flat.txt", "[copy files]\nC:\\flat-ours = flat\n")
+    mine, theirs = side_by_side(1, lambda: s.install(copy),
+                                lambda: checked("cp -a", run(["cp", "-a", source, ref])))
+    report("1f. copy %s files in one folder (cp -a)" % format(count, ","), mine, theirs,
+           note="(one run, for reading)")
 
 
 def check_same_tree(source, copy):
