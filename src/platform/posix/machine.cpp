@@ -314,17 +314,7 @@ bool Machine::fullPath(const std::string& path, std::string* full) const {
 
 std::string Machine::matchIgnoringCase(const std::string& hostParent,
                                        const std::string& name) const {
-  DIR* directory = opendir(hostParent.c_str());
-  if (directory == nullptr) return "";
-  std::string best;
-  while (dirent* entry = readdir(directory)) {
-    std::string candidate = entry->d_name;
-    if (equalsIgnoringCase(candidate, name) && (best.empty() || lessIgnoringCase(candidate, best))) {
-      best = candidate;
-    }
-  }
-  closedir(directory);
-  return best;
+  return listings_.match(hostParent, name);
 }
 
 bool Machine::hostComponents(const std::string& path, std::string* root,

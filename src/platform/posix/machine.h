@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/platform_system.h"
+#include "platform/posix/folder_listings.h"
 
 namespace Posix {
 
@@ -75,6 +76,13 @@ class Machine {
   // drive, Z:\... anywhere else.
   std::string windowsPathOf(const std::string& hostPath) const;
 
+  // The installer itself has just created or removed a host path: the
+  // folder listings used for case-insensitive look-up follow the change.
+  void noteAdded(const std::string& hostPath) const { listings_.added(hostPath); }
+  void noteRemoved(const std::string& hostPath) const { listings_.removed(hostPath); }
+  // Anything may have changed (a program ran): list folders afresh.
+  void forgetListings() const { listings_.clear(); }
+
  private:
   Machine();
   void provision();
@@ -94,6 +102,7 @@ class Machine {
   std::string current_;
   std::string module_;
   std::string installerHostDir_;
+  mutable FolderListings listings_;
 };
 
 // Case-insensitive comparison of Windows names, folding A-Z only.

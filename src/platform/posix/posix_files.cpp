@@ -141,6 +141,17 @@ std::string parentOf(const std::string& host) {
   return slash == 0 ? "/" : host.substr(0, slash);
 }
 
+// The machine's folder listings follow what the installer itself changes.
+bool noteAdded(bool done, const std::string& host) {
+  if (done) machine().noteAdded(host);
+  return done;
+}
+
+bool noteRemoved(bool done, const std::string& host) {
+  if (done) machine().noteRemoved(host);
+  return done;
+}
+
 // Copies into a new temporary file beside `to` and renames it over `to`, so
 // that a failed copy never leaves a half file in place of the old one.
 bool replaceWithCopy(int source, const struct stat& sourceStatus, const std::string& to) {
@@ -264,7 +275,7 @@ bool createDirectory(const std::string& path) {
   std::string full;
   std::string host;
   if (!writableTarget(path, &full, &host)) return false;
-  return mkdir(host.c_str(), 0777) == 0;
+  return noteAdded(mkdir(host.c_str(), 0777) == 0, host);
 }
 
 bool copyFile(const std::string& from, const std::string& to) {
@@ -287,7 +298,7 @@ bool copyFile(const std::string& from, const std::string& to) {
       return false;
     }
   }
-  return replaceWithCopy(input.get(), sourceStatus, target);
+  return noteAdded(replaceWithCopy(input.get(), sourceStatus, target), target);
 }
 
 bool deleteFile(const std::string& path) {
@@ -296,7 +307,7 @@ bool deleteFile(const std::string& path) {
   struct stat status;
   if (!existingWritableTarget(path, &full, &host, &status) || isRoot(full)) return false;
   if (!S_ISLNK(status.st_mode) && (S_ISDIR(status.st_mode) || isReadOnly(status))) return false;
-  return unlink(host.c_str()) == 0;
+  return noteRemoved(unlink(host.c_str()) == 0, host);
 }
 
 bool removeDirectory(const std::string& path) {
@@ -304,9 +315,9 @@ bool removeDirectory(const std::string& path) {
   std::string host;
   struct stat status;
   if (!existingWritableTarget(path, &full, &host, &status) || isRoot(full)) return false;
-  if (S_ISLNK(status.st_mode)) return unlink(host.c_str()) == 0;
+  if (S_ISLNK(status.st_mode)) return noteRemoved(unlink(host.c_str()) == 0, host);
   if (!S_ISDIR(status.st_mode) || isReadOnly(status)) return false;
-  return rmdir(host.c_str()) == 0;
+  return noteRemoved(rmdir(host.c_str()) == 0, host);
 }
 
 std::vector<FoundEntry> findFiles(const std::string& pattern) {
@@ -390,9 +401,8 @@ bool appendText(const std::string& path, const std::string& text) {
   std::string host;
   if (endsInSeparator(path) || !writableTarget(path, &full, &host)) return false;
   struct stat status;
-  if (stat(host.c_str(), &status) == 0 && (!S_ISREG(status.st_mode) || isReadOnly(status))) {
-    return false;
-  }
+  const bool exists = stat(host.c_str(), &status) == 0;
+  if (exists && (!S_ISREG(status.st_mode) || isReadOnly(status))) return false;
   std::string stored;
   stored.reserve(text.size() + text.size() / 16);
   for (char c : text) {
@@ -400,8 +410,9 @@ bool appendText(const std::string& path, const std::string& text) {
     stored += c;
   }
   FileDescriptor file(open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-  return file.get() >= 0 && writeAll(file.get(), stored.data(), stored.size()) &&
-         file.closeChecked();
+  if (file.get() < 0) return false;
+  if (!exists) machine().noteAdded(host);
+  return writeAll(file.get(), stored.data(), stored.size()) && file.closeChecked();
 }
 
 }  // namespace Platform

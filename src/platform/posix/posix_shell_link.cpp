@@ -180,6 +180,7 @@ long writeAtomically(const std::string& hostPath, const std::string& bytes, mode
     ::unlink(temp.c_str());
     return errnoResult(error);
   }
+  Posix::Machine::instance().noteAdded(hostPath);
   return kOk;
 }
 

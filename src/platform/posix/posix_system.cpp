@@ -150,6 +150,8 @@ void runCommand(const std::string& command) {
   Posix::flushRegistry();
   std::fflush(stdout);
   int status = std::system(command.c_str());
+  // The program may have changed any folder.
+  Posix::Machine::instance().forgetListings();
   (void)status;
 }
 
