@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 
+#include <memory>
+
 #include "platform/posix/machine.h"
 
 namespace Posix {
@@ -43,11 +45,11 @@ void FolderListings::stamp(Listing* listing, const struct stat& status) {
 }
 
 bool FolderListings::list(const std::string& folder, const struct stat& status, Listing* listing) {
-  DIR* directory = opendir(folder.c_str());
+  // Closed on every path: entering a name allocates and may throw.
+  std::unique_ptr<DIR, int (*)(DIR*)> directory(opendir(folder.c_str()), closedir);
   if (directory == nullptr) return false;
   listing->byFoldedName.clear();
-  while (dirent* entry = readdir(directory)) enter(entry->d_name, &listing->byFoldedName);
-  closedir(directory);
+  while (dirent* entry = readdir(directory.get())) enter(entry->d_name, &listing->byFoldedName);
   stamp(listing, status);
   return true;
 }

@@ -64,4 +64,26 @@ TEST_F(OutOfMemoryTest, EveryStartUpAllocationFailureIsAMemError) {
   }
 }
 
+
+TEST_F(OutOfMemoryTest, CaseInsensitiveLookUpWithoutMemory) {
+  ScratchMachine machine;
+  for (int i = 0; i < 20; ++i) machine.writeFile(machine.path("File" + std::to_string(i)), "x");
+  // Each allocation of a look-up that must list the folder fails in turn;
+  // the folder listing is closed on the way out (a leak shows in the
+  // sanitizer build) and the next look-up still finds the name.
+  for (long long count = 0; count < 200; ++count) {
+    Posix::TestHooks::failAllocationAfter(count);
+    std::string host;
+    try {
+      Posix::Machine::instance().hostPath(machine.path("FILE7") + std::string(count % 2, 'x'),
+                                          &host);
+    } catch (const MemError&) {
+    }
+    Posix::TestHooks::failAllocationAfter(-1);
+  }
+  std::string host;
+  ASSERT_TRUE(Posix::Machine::instance().hostPath(machine.path("FILE7"), &host));
+  EXPECT_EQ(machine.hostPath(machine.path("File7")), host);
+}
+
 }  // namespace
