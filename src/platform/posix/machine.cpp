@@ -48,12 +48,20 @@ std::string environment(const char* name) {
   return value != nullptr ? value : "";
 }
 
+// Made absolute at once: the process changes its directory during a run.
 std::string machineFolder() {
   std::string folder = environment("TARNWICK_MACHINE");
-  if (!folder.empty()) return folder;
-  std::string data = environment("XDG_DATA_HOME");
-  if (data.empty()) data = environment("HOME") + "/.local/share";
-  return data + "/tarnwick/machine";
+  if (folder.empty()) {
+    std::string data = environment("XDG_DATA_HOME");
+    if (data.empty()) data = environment("HOME") + "/.local/share";
+    folder = data + "/tarnwick/machine";
+  }
+  if (folder[0] != '/') {
+    char* cwd = getcwd(nullptr, 0);
+    folder = std::string(cwd != nullptr ? cwd : "") + "/" + folder;
+    std::free(cwd);
+  }
+  return folder;
 }
 
 std::string accountName() {
