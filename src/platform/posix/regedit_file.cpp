@@ -2,13 +2,15 @@
 
 #include <cstdio>
 
+#include "platform/platform_registry.h"
+
 namespace Posix {
 
 namespace {
 
-const uint32_t kRegSz = 1;
-const uint32_t kRegBinary = 3;
-const uint32_t kRegDword = 4;
+using Platform::kRegBinary;
+using Platform::kRegDword;
+using Platform::kRegSz;
 const size_t kWrapColumn = 76;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
