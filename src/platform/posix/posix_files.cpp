@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "platform/posix/host_io.h"
 #include "platform/platform_files.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/machine.h"
@@ -113,16 +114,6 @@ class FileDescriptor {
   int fd_;
 };
 
-bool writeAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    ssize_t written = write(fd, data, length);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    length -= static_cast<size_t>(written);
-  }
-  return true;
-}
 
 bool copyContent(int from, int to) {
   char buffer[65536];
@@ -131,7 +122,7 @@ bool copyContent(int from, int to) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return false;
     if (got == 0) return true;
-    if (!writeAll(to, buffer, static_cast<size_t>(got))) return false;
+    if (!Posix::writeAll(to, buffer, static_cast<size_t>(got))) return false;
   }
 }
 
@@ -412,7 +403,7 @@ bool appendText(const std::string& path, const std::string& text) {
   FileDescriptor file(open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
   if (file.get() < 0) return false;
   if (!exists) machine().noteAdded(host);
-  return writeAll(file.get(), stored.data(), stored.size()) && file.closeChecked();
+  return Posix::writeAll(file.get(), stored.data(), stored.size()) && file.closeChecked();
 }
 
 }  // namespace Platform

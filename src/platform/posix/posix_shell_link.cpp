@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/host_io.h"
 #include "platform/platform_shell_link.h"
 #include "platform/platform_system.h"
 #include "platform/posix/code_page.h"
@@ -149,16 +150,6 @@ long errnoResult(int error) {
   }
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += static_cast<size_t>(written);
-  }
-  return true;
-}
 
 // Writes a sibling temporary file and renames it over `hostPath`, so that
 // a crash leaves either the old file or the new one, never a torn link.
@@ -166,7 +157,7 @@ long writeAtomically(const std::string& hostPath, const std::string& bytes, mode
   std::string temp = parentOf(hostPath) + "/.tarnwick-lnk-XXXXXX";
   const int fd = ::mkstemp(&temp[0]);
   if (fd < 0) return errnoResult(errno);
-  bool ok = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  bool ok = Posix::writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
   int error = errno;
   if (::close(fd) != 0 && ok) {
     ok = false;

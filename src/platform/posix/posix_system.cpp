@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/posix/host_io.h"
 #include "platform/platform_system.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_store.h"
@@ -57,14 +58,6 @@ std::string drawBox(const std::string& text, const std::string& caption, unsigne
   return box + "+---\n";
 }
 
-void writeAll(int fd, const std::string& text) {
-  size_t written = 0;
-  while (written < text.size()) {
-    ssize_t n = write(fd, text.data() + written, text.size() - written);
-    if (n <= 0) return;
-    written += static_cast<size_t>(n);
-  }
-}
 
 }  // namespace
 
@@ -130,10 +123,10 @@ void messageBox(const std::string& text, const std::string& caption, unsigned ty
   std::fflush(stdout);
   int tty = open("/dev/tty", O_RDWR | O_NOCTTY);
   if (tty < 0) {
-    writeAll(2, box);
+    Posix::writeAll(2, box);
     return;
   }
-  writeAll(tty, box + "Press Enter to close. ");
+  Posix::writeAll(tty, box + "Press Enter to close. ");
   char c = 0;
   while (read(tty, &c, 1) == 1 && c != '\n') {
   }

@@ -1,5 +1,7 @@
 #include "platform/posix/registry_files.h"
 
+#include "platform/posix/host_io.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -32,16 +34,6 @@ int readWholeFile(const std::string& path, std::string* text) {
   }
 }
 
-bool writeAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t count = write(fd, text.data() + done, text.size() - done);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    done += static_cast<size_t>(count);
-  }
-  return true;
-}
 
 bool syncFolder(const std::string& folder) {
   int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
