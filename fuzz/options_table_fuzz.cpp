@@ -12,7 +12,7 @@
 
 namespace {
 
-const char* const kNames[] = {"alias_type", "cond",        "err_type",      "link_icon",
+const char* const kNames[] = {"alias_type",   "cond",        "err_type",      "link_icon",
                               "section_type", "regval_type", "delete_recurse"};
 const int kSettingCounts[] = {9, 2, 3, 0, 3, 3, 2};
 const char* const kSettings[][9] = {
@@ -32,10 +32,10 @@ bool startsWith(const std::string& text, const char* prefix) {
 
 bool isTableMessage(const std::string& message) {
   static const char* const kPrefixes[] = {
-      "Malformed option name=setting pair: ",  "Unrecognized option name: ",
-      "Unrecognized alias_type setting: ",     "Unrecognized cond setting: ",
-      "Unrecognized err_type setting: ",       "Unrecognized section_type setting: ",
-      "Unrecognized regval_type setting: ",    "Unrecognized delete_recurse setting: ",
+      "Malformed option name=setting pair: ", "Unrecognized option name: ",
+      "Unrecognized alias_type setting: ",    "Unrecognized cond setting: ",
+      "Unrecognized err_type setting: ",      "Unrecognized section_type setting: ",
+      "Unrecognized regval_type setting: ",   "Unrecognized delete_recurse setting: ",
   };
   for (const char* prefix : kPrefixes) {
     if (startsWith(message, prefix)) return true;

@@ -158,8 +158,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // TARNWICK_OS=win95 (say) fuzzes the 95/98/ME machine; the default is
   // Windows 10.
   const char* os = std::getenv("TARNWICK_OS");
-  if (os == nullptr || (std::string(os) != "win95" && std::string(os) != "win98" &&
-                        std::string(os) != "winme")) {
+  if (os == nullptr ||
+      (std::string(os) != "win95" && std::string(os) != "win98" && std::string(os) != "winme")) {
     unsetenv("TARNWICK_OS");
   }
   // The reporter echoes every report on standard output.

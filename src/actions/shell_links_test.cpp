@@ -1,10 +1,10 @@
 #include "actions/shell_links.h"
-#include "platform/platform_system.h"
 
 #include <gtest/gtest.h>
 
 #include "driver/throwable.h"
 #include "platform/platform_shell_link.h"
+#include "platform/platform_system.h"
 #include "testing/scratch_machine.h"
 
 namespace {

@@ -17,7 +17,8 @@ std::string parseError(const std::string& text) {
 }
 
 TEST(CommandLineTest, OptionsAndScriptPathInAnyOrder) {
-  for (const char* text : {"script.txt -silent", "-silent script.txt", "  -silent   script.txt  "}) {
+  for (const char* text :
+       {"script.txt -silent", "-silent script.txt", "  -silent   script.txt  "}) {
     CommandLine commandLine;
     commandLine.parse(text);
     EXPECT_EQ("script.txt", commandLine.scriptPath()) << text;

@@ -24,7 +24,8 @@ TEST_F(ReporterTest, CountsEveryReportAndAppendsEntriesWithCrLf) {
   EXPECT_EQ(1, reporter.fatalCount());
   EXPECT_EQ("Warning:\nfirst\n\nFatal Error:\n\n\nWarning:\n100% done\nsecond line\n\n", out);
   EXPECT_EQ(
-      "Warning:\r\nfirst\r\n\r\nFatal Error:\r\n\r\n\r\nWarning:\r\n100% done\r\nsecond line\r\n\r\n",
+      "Warning:\r\nfirst\r\n\r\nFatal Error:\r\n\r\n\r\nWarning:\r\n100% done\r\nsecond "
+      "line\r\n\r\n",
       machine_.readFile(log));
 }
 

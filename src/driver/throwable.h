@@ -35,10 +35,10 @@ class MemError : public Error, public std::bad_alloc {
   const char* what() const noexcept override { return message().c_str(); }
 };
 
-#define TARNWICK_EXCEPTION(Name)   \
-  class Name : public Exception {  \
-   public:                         \
-    using Exception::Exception;    \
+#define TARNWICK_EXCEPTION(Name)  \
+  class Name : public Exception { \
+   public:                        \
+    using Exception::Exception;   \
   }
 
 TARNWICK_EXCEPTION(AliasLineException);

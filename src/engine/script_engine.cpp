@@ -22,10 +22,8 @@ struct OsRestriction {
 };
 
 const OsRestriction kOsRestrictions[] = {
-    {"Win32", {true, true, true, false}},
-    {"Windows 95", {true, false, false, false}},
-    {"Windows 98", {false, true, false, false}},
-    {"Windows 9x", {true, true, false, false}},
+    {"Win32", {true, true, true, false}},        {"Windows 95", {true, false, false, false}},
+    {"Windows 98", {false, true, false, false}}, {"Windows 9x", {true, true, false, false}},
     {"Windows NT", {false, false, true, false}},
 };
 

@@ -126,8 +126,9 @@ TEST_F(ScriptEngineTest, OsRestrictionTable) {
   for (const Case& c : cases) {
     useOs(c.os);
     std::string ended = run(std::string("[package information]\nos = ") + c.restriction + "\n");
-    EXPECT_EQ(c.accepted ? "" : std::string("This script must be run under the following OS: ") +
-                                    c.restriction,
+    EXPECT_EQ(c.accepted
+                  ? ""
+                  : std::string("This script must be run under the following OS: ") + c.restriction,
               ended)
         << c.restriction << " on " << c.os;
   }
@@ -188,7 +189,8 @@ TEST_F(ScriptEngineTest, RegistryValueSections) {
 }
 
 TEST_F(ScriptEngineTest, CondSkipsLinesAndLinesMayOverrideTheirSection) {
-  EXPECT_EQ("", run("[run programs]?cond=0\none\ntwo?cond=1\n[run programs]\nthree\nfour ? cond=0\n"));
+  EXPECT_EQ("",
+            run("[run programs]?cond=0\none\ntwo?cond=1\n[run programs]\nthree\nfour ? cond=0\n"));
   EXPECT_EQ((std::vector<std::string>{"run two", "run three"}), actions_.done);
 }
 

@@ -18,14 +18,17 @@ struct OptionSpec {
 
 const std::vector<OptionSpec>& vocabulary() {
   static const std::vector<OptionSpec> options = {
-      {"alias_type", true,
+      {"alias_type",
+       true,
        {"static", "registry", "makepath", "pathexists", "regkeyexists", "regvalexists", "tolower",
         "compare", "boolean"},
        SettingCode::kStatic},
       {"cond", true, {"1", "0"}, SettingCode::kCondTrue},
       {"err_type", true, {"ignore", "warning", "fatal"}, SettingCode::kFatal},
       {"link_icon", false, {}, 0},
-      {"section_type", true, {"predefined", "create_regvals", "delete_regvals"},
+      {"section_type",
+       true,
+       {"predefined", "create_regvals", "delete_regvals"},
        SettingCode::kPredefined},
       {"regval_type", true, {"sz", "dword", "binary"}, SettingCode::kSz},
       {"delete_recurse", true, {"yes", "no"}, SettingCode::kRecurseNo},

@@ -19,7 +19,8 @@ const int kCsidlCommonStartMenu = 22;
 const int kCsidlCommonPrograms = 23;
 const int kCsidlCommonDesktopDirectory = 25;
 
-const char kCurrentVersionKey[] = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion";
+const char kCurrentVersionKey[] =
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion";
 
 OsType determineOsType() {
   Platform::OsVersion version;
@@ -45,7 +46,8 @@ std::string determineWindowsDirectory() {
 
 std::string determineSystemDirectory() {
   std::string path;
-  if (!Platform::systemDirectory(&path)) throw SystemException("Unable to determine system directory.");
+  if (!Platform::systemDirectory(&path))
+    throw SystemException("Unable to determine system directory.");
   return path;
 }
 

@@ -62,11 +62,14 @@ ScratchMachine::~ScratchMachine() {
   removeTree(hostFolder_);
 }
 
-std::string ScratchMachine::path(const std::string& relative) const { return root_ + "\\" + relative; }
+std::string ScratchMachine::path(const std::string& relative) const {
+  return root_ + "\\" + relative;
+}
 
 std::string ScratchMachine::hostPath(const std::string& path) const {
   std::string host;
-  if (!Posix::Machine::instance().hostPath(path, &host)) throw std::runtime_error("no host path: " + path);
+  if (!Posix::Machine::instance().hostPath(path, &host))
+    throw std::runtime_error("no host path: " + path);
   return host;
 }
 

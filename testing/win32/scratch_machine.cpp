@@ -76,7 +76,8 @@ void removeContents(const std::string& folder) {
 }
 
 bool isAbsolute(const std::string& path) {
-  return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+  return (path.size() >= 2 && path[1] == ':') ||
+         (!path.empty() && (path[0] == '\\' || path[0] == '/'));
 }
 
 }  // namespace
@@ -157,6 +158,7 @@ void ScratchMachine::setReadOnly(const std::string& path, bool readOnly) {
   std::string host = hostPath(path);
   DWORD attributes = GetFileAttributesA(host.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) fail("cannot find", path);
-  attributes = readOnly ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY;
+  attributes =
+      readOnly ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~FILE_ATTRIBUTE_READONLY;
   if (!SetFileAttributesA(host.c_str(), attributes)) fail("cannot set the attributes of", path);
 }

@@ -1,10 +1,9 @@
 #include "platform/posix/folder_listings.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "testing/scratch_machine.h"
 

@@ -26,9 +26,9 @@ struct KnownOs {
 };
 
 const KnownOs kKnownOs[] = {
-    {"win95", {1, 4, 0}},  {"win98", {1, 4, 10}}, {"winme", {1, 4, 90}},
-    {"nt40", {2, 4, 0}},   {"win2k", {2, 5, 0}},  {"winxp", {2, 5, 1}},
-    {"win7", {2, 6, 1}},   {"win10", {2, 10, 0}}, {"unknown", {0, 0, 0}},
+    {"win95", {1, 4, 0}}, {"win98", {1, 4, 10}}, {"winme", {1, 4, 90}},
+    {"nt40", {2, 4, 0}},  {"win2k", {2, 5, 0}},  {"winxp", {2, 5, 1}},
+    {"win7", {2, 6, 1}},  {"win10", {2, 10, 0}}, {"unknown", {0, 0, 0}},
 };
 
 const KnownOs* findOs(const std::string& name) {
@@ -99,7 +99,7 @@ bool isDirectoryOnHost(const std::string& path) {
 }
 
 void makeHostDirectories(const std::string& path) {
-  for (size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
     mkdir(path.substr(0, slash).c_str(), 0755);
     if (slash == std::string::npos) break;
   }
@@ -212,7 +212,8 @@ Machine::Machine() {
   if (!isDirectoryOnHost(folder_ + "/drive_c")) provision();
   // A machine whose first run ended (killed, say) before its registry was
   // ever written is still new: its registry gets the provisioned values.
-  if (!existsOnHost(folder_ + "/registry.reg") && hostFileSize(folder_ + "/registry.journal") <= 0) {
+  if (!existsOnHost(folder_ + "/registry.reg") &&
+      hostFileSize(folder_ + "/registry.journal") <= 0) {
     provisionedNow_ = true;
   }
 

@@ -54,9 +54,10 @@ TEST_F(MachineRecoveryTest, AMachineWithoutARegistryYetIsStillNew) {
   std::fclose(journal);
   Posix::Machine::reset();
   EXPECT_TRUE(Posix::Machine::instance().provisionedNow());
-  EXPECT_EQ("\"C:\\Program Files\"",
-            Registry::getValueText("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion",
-                                   "ProgramFilesDir"));
+  EXPECT_EQ(
+      "\"C:\\Program Files\"",
+      Registry::getValueText("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion",
+                             "ProgramFilesDir"));
   // Once the registry exists the machine is used as it is.
   Posix::flushRegistry();
   Posix::Machine::reset();

@@ -1,8 +1,7 @@
 #include "platform/posix/machine.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "testing/scratch_machine.h"
 

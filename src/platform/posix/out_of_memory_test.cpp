@@ -64,7 +64,6 @@ TEST_F(OutOfMemoryTest, EveryStartUpAllocationFailureIsAMemError) {
   }
 }
 
-
 TEST_F(OutOfMemoryTest, CaseInsensitiveLookUpWithoutMemory) {
   ScratchMachine machine;
   for (int i = 0; i < 20; ++i) machine.writeFile(machine.path("File" + std::to_string(i)), "x");

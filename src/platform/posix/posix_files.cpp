@@ -12,9 +12,9 @@
 #include <cerrno>
 #include <memory>
 
-#include "platform/posix/host_io.h"
 #include "platform/platform_files.h"
 #include "platform/posix/code_page.h"
+#include "platform/posix/host_io.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/pe_version_reader.h"
 
@@ -113,7 +113,6 @@ class FileDescriptor {
  private:
   int fd_;
 };
-
 
 bool copyContent(int from, int to) {
   char buffer[65536];

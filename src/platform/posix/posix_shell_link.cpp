@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/host_io.h"
 #include "platform/platform_shell_link.h"
 #include "platform/platform_system.h"
 #include "platform/posix/code_page.h"
+#include "platform/posix/host_io.h"
 #include "platform/posix/lnk_writer.h"
 #include "platform/posix/machine.h"
 
@@ -149,7 +149,6 @@ long errnoResult(int error) {
       return kFail;
   }
 }
-
 
 // Writes a sibling temporary file and renames it over `hostPath`, so that
 // a crash leaves either the old file or the new one, never a torn link.

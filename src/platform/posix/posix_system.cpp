@@ -5,12 +5,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/posix/host_io.h"
 #include "platform/platform_system.h"
+#include "platform/posix/host_io.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_store.h"
 #include "platform/posix/test_hooks.h"
-
 
 namespace Platform {
 
@@ -38,11 +37,16 @@ const Folder kFolders[] = {
 
 std::string iconWord(unsigned type) {
   switch (type & 0xF0) {
-    case 0x10: return "Error";
-    case 0x20: return "Question";
-    case 0x30: return "Warning";
-    case 0x40: return "Information";
-    default: return "Message";
+    case 0x10:
+      return "Error";
+    case 0x20:
+      return "Question";
+    case 0x30:
+      return "Warning";
+    case 0x40:
+      return "Information";
+    default:
+      return "Message";
   }
 }
 
@@ -57,7 +61,6 @@ std::string drawBox(const std::string& text, const std::string& caption, unsigne
   }
   return box + "+---\n";
 }
-
 
 }  // namespace
 
@@ -81,7 +84,7 @@ bool windowsDirectory(std::string* path) {
 
 bool systemDirectory(std::string* path) {
   *path = Posix::Machine::instance().isWindows9xLayout() ? "C:\\WINDOWS\\SYSTEM"
-                                                          : "C:\\windows\\system32";
+                                                         : "C:\\windows\\system32";
   return true;
 }
 

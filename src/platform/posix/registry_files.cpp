@@ -1,7 +1,5 @@
 #include "platform/posix/registry_files.h"
 
-#include "platform/posix/host_io.h"
-
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+
+#include "platform/posix/host_io.h"
 
 namespace Posix {
 
@@ -33,7 +33,6 @@ int readWholeFile(const std::string& path, std::string* text) {
     text->append(buffer, static_cast<size_t>(count));
   }
 }
-
 
 bool syncFolder(const std::string& folder) {
   int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -101,8 +101,7 @@ void* operator new[](std::size_t size, std::align_val_t alignment) {
 void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
   return allocateNoThrow(size, static_cast<std::size_t>(alignment));
 }
-void* operator new[](std::size_t size, std::align_val_t alignment,
-                     const std::nothrow_t&) noexcept {
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
   return allocateNoThrow(size, static_cast<std::size_t>(alignment));
 }
 
@@ -115,9 +114,7 @@ void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free
 void operator delete(void* memory, std::align_val_t) noexcept { std::free(memory); }
 void operator delete[](void* memory, std::align_val_t) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
-void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept {
-  std::free(memory);
-}
+void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
 void operator delete(void* memory, std::align_val_t, const std::nothrow_t&) noexcept {
   std::free(memory);
 }

@@ -1,12 +1,11 @@
 // The file operations on the real Windows API and the C runtime (msvcrt).
 // Each function is one call, or the few calls one operation needs, with
 // the result turned into success or failure; nothing here reports.
-#include "platform/platform_files.h"
-
-#include <windows.h>
-
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <windows.h>
+
+#include "platform/platform_files.h"
 
 namespace Platform {
 

@@ -1,8 +1,7 @@
 // What the Windows file operations report, on real folders: the contract
 // the file-system actions rely on where Windows behaves in its own way.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "platform/platform_files.h"
 #include "platform/platform_system.h"

@@ -1,8 +1,8 @@
 // The registry calls on the real Windows API. Handles travel as RegHandle
 // and result codes are Win32's own.
-#include "platform/platform_registry.h"
-
 #include <windows.h>
+
+#include "platform/platform_registry.h"
 
 namespace Platform {
 
@@ -13,14 +13,22 @@ namespace {
 // mapped here. Every other handle is the HKEY the system gave us.
 HKEY toHkey(RegHandle handle) {
   switch (handle) {
-    case kHkeyClassesRoot: return HKEY_CLASSES_ROOT;
-    case kHkeyCurrentUser: return HKEY_CURRENT_USER;
-    case kHkeyLocalMachine: return HKEY_LOCAL_MACHINE;
-    case kHkeyUsers: return HKEY_USERS;
-    case kHkeyPerformanceData: return HKEY_PERFORMANCE_DATA;
-    case kHkeyCurrentConfig: return HKEY_CURRENT_CONFIG;
-    case kHkeyDynData: return HKEY_DYN_DATA;
-    default: return reinterpret_cast<HKEY>(handle);
+    case kHkeyClassesRoot:
+      return HKEY_CLASSES_ROOT;
+    case kHkeyCurrentUser:
+      return HKEY_CURRENT_USER;
+    case kHkeyLocalMachine:
+      return HKEY_LOCAL_MACHINE;
+    case kHkeyUsers:
+      return HKEY_USERS;
+    case kHkeyPerformanceData:
+      return HKEY_PERFORMANCE_DATA;
+    case kHkeyCurrentConfig:
+      return HKEY_CURRENT_CONFIG;
+    case kHkeyDynData:
+      return HKEY_DYN_DATA;
+    default:
+      return reinterpret_cast<HKEY>(handle);
   }
 }
 
@@ -57,8 +65,8 @@ long readData(HKEY key, const std::string& name, DWORD* type, DWORD size,
     // Never a null buffer: that would be a size query again.
     BYTE none = 0;
     DWORD read = size;
-    long status = RegQueryValueExA(key, name.c_str(), nullptr, type, size ? data->data() : &none,
-                                   &read);
+    long status =
+        RegQueryValueExA(key, name.c_str(), nullptr, type, size ? data->data() : &none, &read);
     if (status != ERROR_MORE_DATA) {
       if (status == ERROR_SUCCESS) data->resize(read);
       return status;
@@ -73,8 +81,8 @@ long readData(HKEY key, const std::string& name, DWORD* type, DWORD size,
 long regCreateKey(RegHandle parent, const std::string& subkey, RegHandle* result) {
   if (isMalformedSubkey(subkey)) return ERROR_BAD_PATHNAME;
   HKEY key = nullptr;
-  long status = RegCreateKeyExA(toHkey(parent), subkey.c_str(), 0, nullptr,
-                                REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE, nullptr, &key, nullptr);
+  long status = RegCreateKeyExA(toHkey(parent), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                KEY_QUERY_VALUE, nullptr, &key, nullptr);
   if (status == ERROR_SUCCESS) *result = toHandle(key);
   return status;
 }
@@ -103,8 +111,8 @@ long regEnumKey(RegHandle key, uint32_t index, std::string* name) {
 
 long regQuerySubkeyCount(RegHandle key, uint32_t* count) {
   DWORD subkeys = 0;
-  long status = RegQueryInfoKeyA(toHkey(key), nullptr, nullptr, nullptr, &subkeys, nullptr,
-                                 nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  long status = RegQueryInfoKeyA(toHkey(key), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr);
   if (status == ERROR_SUCCESS) *count = subkeys;
   return status;
 }
@@ -116,7 +124,8 @@ long regQueryValue(RegHandle key, const std::string& name, uint32_t* type,
   DWORD valueType = REG_NONE;
   DWORD size = 0;
   long status = querySize(hkey, name, &valueType, &size);
-  if (status == ERROR_SUCCESS && data != nullptr) status = readData(hkey, name, &valueType, size, data);
+  if (status == ERROR_SUCCESS && data != nullptr)
+    status = readData(hkey, name, &valueType, size, data);
   if (status == ERROR_SUCCESS && type != nullptr) *type = valueType;
   return status;
 }

@@ -1,8 +1,7 @@
 // The registry calls on a private key below HKEY_CURRENT_USER\Software,
 // removed again when each test ends.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "platform/platform_registry.h"
 
@@ -71,7 +70,8 @@ TEST_F(Win32RegistryTest, NamesWithANulInsideAreRefused) {
   RegHandle key = 0;
   EXPECT_NE(regOpenKey(kHkeyCurrentUser, keyPath_ + nul, kKeyQueryValue, &key), kErrorSuccess);
   EXPECT_NE(regDeleteKey(kHkeyCurrentUser, keyPath_ + "\\child" + nul), kErrorSuccess);
-  EXPECT_EQ(regOpenKey(kHkeyCurrentUser, keyPath_ + "\\child", kKeyQueryValue, &key), kErrorSuccess);
+  EXPECT_EQ(regOpenKey(kHkeyCurrentUser, keyPath_ + "\\child", kKeyQueryValue, &key),
+            kErrorSuccess);
   regCloseKey(key);
 
   ASSERT_EQ(regOpenKey(kHkeyCurrentUser, keyPath_, kKeySetValue | kKeyQueryValue, &key),

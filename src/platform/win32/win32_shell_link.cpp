@@ -1,8 +1,8 @@
 // The shell-link object of the real shell: IShellLinkA with its
 // IPersistFile, both released when the object is destroyed.
-#include "platform/platform_shell_link.h"
-
 #include <windows.h>
+
+#include "platform/platform_shell_link.h"
 // After windows.h, which they build on.
 #include <objbase.h>
 #include <shlobj.h>

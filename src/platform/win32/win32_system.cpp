@@ -1,13 +1,13 @@
 // Facts about the machine and the process, message boxes and the command
 // interpreter, on the real Windows API.
-#include "platform/platform_system.h"
-
-#include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/platform_system.h"
 
 namespace Platform {
 

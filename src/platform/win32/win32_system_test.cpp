@@ -1,8 +1,7 @@
 // The machine facts as the running Windows (or Wine) reports them, and
 // the command interpreter.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "platform/platform_files.h"
 #include "platform/platform_system.h"
@@ -12,7 +11,8 @@ namespace Platform {
 namespace {
 
 bool endsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 TEST(Win32SystemTest, VersionIsOfTheNtFamily) {
