@@ -23,8 +23,9 @@ import sys
 import tempfile
 import time
 
-WINE = "/usr/lib/wine/wine64"
-WINESERVER = "/usr/lib/wine/wineserver"
+sys.dont_write_bytecode = True  # keep the checkout free of __pycache__
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+import wine_env  # noqa: E402
 
 MB = 1 << 20
 
@@ -379,58 +380,34 @@ def regedit_file(count):
     return "\r\n".join(lines) + "\r\n"
 
 
-class WinePrefix:
-    """A fresh Wine prefix in the temporary folder, with its own HOME."""
+class WinePrefix(wine_env.WinePrefix):
+    """A fresh Wine prefix in the temporary folder, whose programs are timed.
+
+    Its wineserver keeps running from create() to kill(), so that no timed run
+    pays for starting one.
+    """
 
     def __init__(self, root, name):
-        self.prefix = os.path.join(root, name + "-prefix")
-        home = os.path.join(root, name + "-home")
-        os.makedirs(home, exist_ok=True)
-        self.env = dict(os.environ)
-        self.env.update({"WINEPREFIX": self.prefix, "HOME": home, "WINEDEBUG": "-all",
-                         "WINEDLLOVERRIDES": "mscoree,mshtml=", "DISPLAY": ""})
-        self.started = False
-
-    def create(self):
-        self.started = True
-        checked("wineboot", run([WINE, "wineboot", "-i"], env=self.env))
-        self.wait()
+        super().__init__(os.path.join(root, name + "-prefix"))
 
     def wine(self, args, cwd=None, allowed=(0,)):
         self.started = True
-        return checked("wine " + " ".join(args[:2]), run([WINE] + args, cwd=cwd, env=self.env),
+        return checked("wine " + " ".join(args[:2]),
+                       run(self.command(["wine"] + args), cwd=cwd, env=self.environment()),
                        allowed)
-
-    def keep_server(self):
-        """A persistent wineserver, so that no timed run pays for starting one."""
-        subprocess.run([WINESERVER, "-p"], env=self.env, check=False)
-
-    def wait(self):
-        subprocess.run([WINESERVER, "-w"], env=self.env, check=False)
-
-    def kill(self):
-        if self.started:
-            subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
-                           stderr=subprocess.DEVNULL)
-            self.started = False
-
-    @property
-    def drive_c(self):
-        return os.path.join(self.prefix, "drive_c")
 
 
 def registry_case(args, root, installer, prefixes):
     print("\n== registry (case 4)", flush=True)
     sizes = [1000, 10000] if args.quick else [1000, 10000, 100000]
-    wine_ok = os.path.exists(WINE)
+    wine_ok = wine_env.available()
     if not wine_ok:
-        note("reference skipped: Wine (%s) is not installed" % WINE)
+        note("reference skipped: " + wine_env.missing_message())
     prefix = None
     if wine_ok:
         prefix = WinePrefix(root, "regedit")
         prefixes.append(prefix)
         prefix.create()
-        prefix.keep_server()
         note("reference: regedit /s in a fresh prefix, its wineserver kept running so that "
              "no timed run pays for starting it")
     note("a script of N create_regvals lines in %d keys then N delete_regvals lines" % KEYS)
@@ -573,8 +550,8 @@ def startup_case(args, root, installer):
 def wine_tree_cases(args, root, installer_exe, prefixes):
     print("\n== file tree under Wine (install.exe against xcopy / rmdir /s; for reading)",
           flush=True)
-    if not os.path.exists(WINE):
-        note("skipped: Wine (%s) is not installed" % WINE)
+    if not wine_env.available():
+        note("skipped: " + wine_env.missing_message())
         return
     if installer_exe is None:
         note("skipped: no x86_64 install.exe was built")
@@ -582,7 +559,6 @@ def wine_tree_cases(args, root, installer_exe, prefixes):
     prefix = WinePrefix(root, "tree")
     prefixes.append(prefix)
     prefix.create()
-    prefix.keep_server()
     media = os.path.join(prefix.drive_c, "media")
     os.makedirs(media)
     shutil.copy2(installer_exe, os.path.join(media, "install.exe"))

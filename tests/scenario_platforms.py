@@ -5,9 +5,7 @@ import os
 import subprocess
 
 from windows_formats import canonical_key, decode_reg_bytes, parse_reg_file, user_name
-
-WINE_LOADER = "/usr/lib/wine/wine64"
-WINE_SERVER = "/usr/lib/wine/wineserver"
+from wine_env import WineError, WinePrefix, available, missing_message
 
 
 class PlatformError(Exception):
@@ -96,41 +94,26 @@ class WinePlatform(Platform):
 
     def __init__(self, installer, scratch, prefix):
         super().__init__(installer, scratch)
-        self.prefix = prefix or os.path.join(scratch, "wineprefix")
-        self.home = os.path.join(scratch, "winehome")
-        os.makedirs(self.home, exist_ok=True)
-        self.server_started = False
+        self.wine = WinePrefix(prefix or os.path.join(scratch, "wineprefix"),
+                               os.path.join(scratch, "winehome"))
+        self.prefix = self.wine.prefix
 
     def base_environment(self):
-        env = dict(os.environ)
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "TARNWICK_MACHINE", "TARNWICK_OS"):
-            env.pop(name, None)
-        env.update({
-            "WINEPREFIX": self.prefix,
-            "HOME": self.home,
-            "USER": user_name(),
-            "WINEDEBUG": "-all",
-            # No Mono or Gecko: nothing here needs them and nothing may be fetched.
-            "WINEDLLOVERRIDES": "mscoree,mshtml=",
-        })
+        env = self.wine.environment()
+        env["USER"] = user_name()  # the account %USER% stands for
         return env
 
     def start(self):
         """Creates the prefix once and keeps one server alive for the whole run."""
-        env = self.base_environment()
-        subprocess.run([WINE_LOADER, "wineboot", "--init"], env=env, cwd=self.scratch,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=300, start_new_session=True)
-        subprocess.run([WINE_SERVER, "-w"], env=env, timeout=300)
-        subprocess.run([WINE_SERVER, "-p"], env=env, timeout=60)
-        self.server_started = True
-        if not os.path.isdir(os.path.join(self.prefix, "drive_c")):
-            raise PlatformError("wineboot did not create the prefix %s" % self.prefix)
+        if not available():
+            raise PlatformError(missing_message())
+        try:
+            self.wine.create()
+        except WineError as error:
+            raise PlatformError(str(error))
 
     def finish(self):
-        if self.server_started:
-            subprocess.run([WINE_SERVER, "-k"], env=self.base_environment(), timeout=60)
-            self.server_started = False
+        self.wine.kill()
 
     def prepare_run(self, work):
         pass
@@ -139,7 +122,7 @@ class WinePlatform(Platform):
         return os.path.join(self.prefix, "drive_c")
 
     def command(self, media, arguments):
-        return [WINE_LOADER, os.path.join(media, self.installer_name())] + arguments
+        return self.wine.command(["wine", os.path.join(media, self.installer_name())] + arguments)
 
     def environment(self, scenario, work):
         return self.base_environment()
@@ -148,8 +131,9 @@ class WinePlatform(Platform):
         export = os.path.join(self.scratch, "export.reg")
         if os.path.exists(export):
             os.remove(export)
+        windows_export = "Z:" + export.replace("/", "\\")
         result = subprocess.run(
-            [WINE_LOADER, "reg", "export", key, "Z:" + export.replace("/", "\\"), "/y"],
+            self.wine.command(["wine", "reg", "export", key, windows_export, "/y"]),
             env=self.base_environment(), cwd=self.scratch, stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120,
             start_new_session=True)

@@ -9,30 +9,25 @@
 #      (under Wine) each run a "create links" script, and the links they
 #      leave are read back.
 #
-# Usage: lnk_roundtrip.sh <posix build dir> [<win32 x86_64 build dir>]
-# The POSIX build dir must hold libtarnwick_core.a (and install for step 2);
-# the Win32 one install.exe. Parts whose inputs are missing are skipped and
-# said so. Exit code 0 when every check that ran passed.
+# Usage: lnk_roundtrip.sh <posix build dir> <win32 x86_64 build dir>
+# The POSIX build (the posix preset) must hold write_lnk (and install for
+# step 2), the Win32 one read_lnk.exe (and install.exe for step 2). Parts
+# whose installer is missing are skipped and said so. Exit code 0 when every
+# check that ran passed.
 set -u
 
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/../.." && pwd)"
-posix_build="${1:?usage: lnk_roundtrip.sh <posix build dir> [<win32 build dir>]}"
-posix_build="$(cd "$posix_build" && pwd)"
-win32_build="${2:-}"
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver
+usage="usage: lnk_roundtrip.sh <posix build dir> <win32 x86_64 build dir>"
+posix_build="$(cd "${1:?$usage}" && pwd)" || exit 2
+win32_build="$(cd "${2:?$usage}" && pwd)" || exit 2
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-lnk-XXXXXX")"
-export WINEPREFIX="$work/prefix" HOME="$work/home" WINEDEBUG=-all
-# Wine takes its ANSI code page from the locale; this one gives 1252, the
-# machine's code page.
-export LANG=C.UTF-8
-unset LC_ALL
-mkdir -p "$HOME"
+prefix="$work/prefix"
+wine() { python3 "$repo/tests/wine_env.py" run "$prefix" -- wine "$@"; }
 
 cleanup() {
-  "$wineserver" -k >/dev/null 2>&1
+  python3 "$repo/tests/wine_env.py" kill "$prefix" >/dev/null 2>&1
   case "$work" in
     */tarnwick-lnk-*) rm -rf -- "$work" ;;
   esac
@@ -45,18 +40,18 @@ fail() { echo "FAIL $1"; failures=$((failures + 1)); }
 skip() { echo "skip $1"; }
 
 # ---- tools ----------------------------------------------------------------
-x86_64-w64-mingw32-g++-win32 -std=c++17 -O1 -static -o "$work/read_lnk.exe" \
-  "$here/read_lnk.cpp" -lole32 -luuid -lshell32 || { echo "cannot build read_lnk.exe"; exit 2; }
-g++ -std=c++17 -O1 -I"$repo/src" -o "$work/write_lnk" "$here/write_lnk.cpp" \
-  "$posix_build/libtarnwick_core.a" || { echo "cannot build write_lnk"; exit 2; }
+read_lnk="$win32_build/read_lnk.exe"
+write_lnk="$posix_build/write_lnk"
+for tool in "$read_lnk" "$write_lnk"; do
+  [ -f "$tool" ] || { echo "no $tool: build the posix and win32-x86_64 presets first"; exit 2; }
+done
 
-"$wine" wineboot -i >/dev/null 2>&1
-drive_c="$WINEPREFIX/drive_c"
-[ -d "$drive_c" ] || { echo "no Wine prefix at $WINEPREFIX"; exit 2; }
+python3 "$repo/tests/wine_env.py" new-prefix "$prefix" || exit 2
+drive_c="$prefix/drive_c"
 
 # The link at a Windows path (C:\...), read under Wine, as key=value lines
 # without carriage returns.
-read_link() { "$wine" "$work/read_lnk.exe" "$1" 2>&1 | tr -d '\r'; }
+read_link() { wine "$read_lnk" "$1" 2>&1 | tr -d '\r'; }
 
 # expect <name> <link> <path> <icon>: the link names this target and icon
 # (index 0), and its id list leads to the same target.
@@ -76,11 +71,11 @@ cafe="$(printf 'caf\xe9 \x80')"  # code page 1252: e acute, euro sign
 printf 'MZ' >"$drive_c/app/$cafe.exe"
 
 # ---- 1a. the writer alone -------------------------------------------------
-"$work/write_lnk" --raw "$drive_c/Groups/raw_icon.lnk" 'C:\app\prog.exe' 'C:\app\app.ico'
+"$write_lnk" --raw "$drive_c/Groups/raw_icon.lnk" 'C:\app\prog.exe' 'C:\app\app.ico'
 expect "writer: target and icon" 'C:\Groups\raw_icon.lnk' 'C:\app\prog.exe' 'C:\app\app.ico'
-"$work/write_lnk" --raw "$drive_c/Groups/raw_plain.lnk" 'C:\app\prog.exe'
+"$write_lnk" --raw "$drive_c/Groups/raw_plain.lnk" 'C:\app\prog.exe'
 expect "writer: no icon" 'C:\Groups\raw_plain.lnk' 'C:\app\prog.exe' ''
-"$work/write_lnk" --raw "$drive_c/Groups/raw_1252.lnk" "C:\\app\\$cafe.exe" "C:\\app\\$cafe.ico"
+"$write_lnk" --raw "$drive_c/Groups/raw_1252.lnk" "C:\\app\\$cafe.exe" "C:\\app\\$cafe.ico"
 expect "writer: code page 1252 names" 'C:\Groups\raw_1252.lnk' "C:\\app\\$cafe.exe" "C:\\app\\$cafe.ico"
 
 # ---- 1b. ShellLinks on an emulated machine sharing Wine's drive C: --------
@@ -96,13 +91,13 @@ if [ -x "$posix_build/install" ]; then
   rm -rf -- "$work/machine/drive_c"
 fi
 ln -s "$drive_c" "$TARNWICK_MACHINE/drive_c"
-out="$("$work/write_lnk" 'C:\Groups\Sample\App.lnk' 'C:\app\prog.exe' 'C:\app\app.ico')"
+out="$("$write_lnk" 'C:\Groups\Sample\App.lnk' 'C:\app\prog.exe' 'C:\app\app.ico')"
 if [ $? -eq 0 ]; then
   expect "ShellLinks: target and icon" 'C:\Groups\Sample\App.lnk' 'C:\app\prog.exe' 'C:\app\app.ico'
 else
   fail "ShellLinks: target and icon ($out)"
 fi
-out="$("$work/write_lnk" 'c:/groups/sample/Plain' 'C:\APP\prog.exe')"
+out="$("$write_lnk" 'c:/groups/sample/Plain' 'C:\APP\prog.exe')"
 if [ $? -eq 0 ] && [ -f "$drive_c/Groups/Sample/Plain" ]; then
   expect "ShellLinks: no icon, no extension" 'C:\Groups\Sample\Plain' 'C:\APP\prog.exe' ''
 else
@@ -110,14 +105,14 @@ else
 fi
 for case in 'folder|C:\app' 'drive root|C:\'; do
   name="${case%%|*}" target="${case#*|}"
-  out="$("$work/write_lnk" "C:\Groups\Sample\$name.lnk" "$target")"
+  out="$("$write_lnk" "C:\Groups\Sample\$name.lnk" "$target")"
   if [ $? -eq 0 ]; then
     expect "ShellLinks: $name as target" "C:\Groups\Sample\$name.lnk" "$target" ''
   else
     fail "ShellLinks: $name as target ($out)"
   fi
 done
-out="$("$work/write_lnk" 'C:\Groups\Sample\Bad.lnk' 'C:\app\missing.exe')"
+out="$("$write_lnk" 'C:\Groups\Sample\Bad.lnk' 'C:\app\missing.exe')"
 if [ "$out" = 'Unable to create link:C:\Groups\Sample\Bad.lnk' ] &&
    [ ! -e "$drive_c/Groups/Sample/Bad.lnk" ]; then
   pass "ShellLinks: missing target refused"
@@ -146,17 +141,17 @@ else
   skip "POSIX install: no $posix_build/install"
 fi
 
-if [ -n "$win32_build" ] && [ -f "$win32_build/install.exe" ]; then
+if [ -f "$win32_build/install.exe" ]; then
   mkdir -p "$drive_c/pkg"
   cp "$win32_build/install.exe" "$drive_c/pkg/install.exe"
   write_script "$drive_c/pkg/links.txt" FromWin32
-  "$wine" 'C:\pkg\install.exe' -silent links.txt >/dev/null 2>&1
+  wine 'C:\pkg\install.exe' -silent links.txt >/dev/null 2>&1
   status=$?
   if [ $status -eq 0 ]; then pass "Win32 install: exit code 0"; else fail "Win32 install: exit code $status"; fi
   expect "Win32 install: link with icon" 'C:\Groups\FromWin32\App.lnk' 'C:\app\prog.exe' 'C:\app\app.ico'
   expect "Win32 install: link without icon" 'C:\Groups\FromWin32\Plain.lnk' 'C:\app\prog.exe' ''
 else
-  skip "Win32 install: no install.exe given"
+  skip "Win32 install: no $win32_build/install.exe"
 fi
 
 if [ $failures -ne 0 ]; then

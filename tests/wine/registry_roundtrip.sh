@@ -4,34 +4,34 @@
 # values through the registry store, imports registry.reg with
 # "regedit /s" into a fresh WINEPREFIX and reads them back with "reg query"
 # (and "reg export" for the types "reg query" does not print).
-#   tests/wine/registry_roundtrip.sh        exit 0 when everything matches
+#   tests/wine/registry_roundtrip.sh <posix build dir> [...]
+# The POSIX build (the posix preset) must hold registry_roundtrip_writer.
+# Exit code 0 when everything matches.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-wine=${WINE:-/usr/lib/wine/wine64}
+writer="${1:?usage: registry_roundtrip.sh <posix build dir>}/registry_roundtrip_writer"
+[ -f "$writer" ] || { echo "no $writer: build the posix preset first"; exit 2; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-wine-registry-XXXXXX")
+prefix="$work/prefix"
+wine() { python3 "$root/tests/wine_env.py" run "$prefix" -- wine "$@"; }
 cleanup() {
-  WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+  python3 "$root/tests/wine_env.py" kill "$prefix" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
 
-sources=$(ls "$root"/src/script/utils.cpp "$root"/src/driver/throwable.cpp \
-             "$root"/src/platform/posix/*.cpp | grep -Ev '_(test|main)\.cpp$')
-${CXX:-c++} -std=c++17 -O1 -I"$root/src" $sources "$here/registry_roundtrip_writer.cpp" \
-  -o "$work/writer"
-mkdir -p "$work/machine" "$work/home"
-"$work/writer" "$work/machine"
+mkdir -p "$work/machine"
+"$writer" "$work/machine"
 
 # The Windows path of a host path, through Wine's Z: drive.
 windows_path() { echo "Z:$1" | tr / '\\\\'; }
 
-export WINEPREFIX="$work/prefix" HOME="$work/home" WINEDEBUG=-all
-"$wine" wineboot -i >/dev/null 2>&1 || true
-"$wine" regedit /s "$(windows_path "$work/machine/registry.reg")"
+python3 "$root/tests/wine_env.py" new-prefix "$prefix"
+wine regedit /s "$(windows_path "$work/machine/registry.reg")"
 
 # reg query's listing, without carriage returns and trailing blanks.
-query() { "$wine" reg query "$1" 2>/dev/null | tr -d '\r' | sed -e 's/[[:space:]]*$//' -e '/^$/d'; }
+query() { wine reg query "$1" 2>/dev/null | tr -d '\r' | sed -e 's/[[:space:]]*$//' -e '/^$/d'; }
 
 long=$(printf 'AB%.0s' $(seq 100))
 cat > "$work/expected" <<END
@@ -58,12 +58,12 @@ END
 {
   query 'HKLM\Software\TarnwickRoundTrip'
   query 'HKU\tester\Software\TarnwickRoundTrip'
-  "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion' /v ProgramFilesDir 2>/dev/null |
+  wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion' /v ProgramFilesDir 2>/dev/null |
     tr -d '\r' | sed -e 's/[[:space:]]*$//' -e '/^$/d'
 } > "$work/actual"
 
 # reg query prints no data for these types; the export shows them exactly.
-"$wine" reg export 'HKLM\Software\TarnwickRoundTrip' "$(windows_path "$work/export.reg")" /y >/dev/null 2>&1
+wine reg export 'HKLM\Software\TarnwickRoundTrip' "$(windows_path "$work/export.reg")" /y >/dev/null 2>&1
 iconv -f UTF-16LE -t UTF-8 "$work/export.reg" | tr -d '\r' > "$work/export.txt"
 
 status=0
