@@ -24,7 +24,7 @@ import tempfile
 import time
 
 sys.dont_write_bytecode = True  # keep the checkout free of __pycache__
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "tarnwick_test"))
 import wine_env  # noqa: E402
 
 MB = 1 << 20

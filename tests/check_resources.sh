@@ -45,9 +45,9 @@ fi
 if [ $use_wine -eq 1 ]; then
   [ -f "$read_resources" ] || { echo "no $read_resources: build win32-x86_64 first"; exit 2; }
   work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-resources-XXXXXX")
-  trap 'python3 "$root/tests/wine_env.py" kill "$work/prefix" >/dev/null 2>&1; rm -rf "$work"' EXIT
-  python3 "$root/tests/wine_env.py" new-prefix "$work/prefix" || exit 2
-  python3 "$root/tests/wine_env.py" run "$work/prefix" -- wine "$read_resources" "$exe" \
+  trap 'python3 "$root/tools/tarnwick_test/wine_env.py" kill "$work/prefix" >/dev/null 2>&1; rm -rf "$work"' EXIT
+  python3 "$root/tools/tarnwick_test/wine_env.py" new-prefix "$work/prefix" || exit 2
+  python3 "$root/tools/tarnwick_test/wine_env.py" run "$work/prefix" -- wine "$read_resources" "$exe" \
     </dev/null 2>/dev/null | tr -d '\r' >"$work/resources"
   sed '/^manifest:$/,$d' "$work/resources" | sed 's/^/     | /'
 

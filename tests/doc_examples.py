@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""Runs the handbook's examples (docs/*.md) as end-to-end scenarios.
+"""Runs the handbook's examples (docs/*.md) as tarnwick-test cases.
 
-Each example in the handbook is written out as a scenario folder (the format of
-tests/README.md) in a temporary folder, and the scenario harness
-(tests/run_scenarios.py) runs them all, so the handbook cannot drift from the
-program. The markers are HTML comments, which a Markdown viewer does not show;
+Each example in the handbook is written out as a case folder (the format of
+docs/testing-scripts.md) in a temporary folder, and tarnwick-test runs them
+all, so the handbook cannot drift from the program. The markers are HTML comments, which a Markdown viewer does not show;
 every comment line of a handbook page must be one of them:
 
   <!-- example: NAME -->      starts the example NAME (a-z, 0-9 and '-',
@@ -22,12 +21,16 @@ every comment line of a handbook page must be one of them:
   <!-- platforms: WORDS -->   where the example runs: posix (the default)
                               and/or wine
 
-Prints the harness's PASS/FAIL lines (a failure also names the page and line of
-its example) and ends with "N passed, N failed". Exits 1 when anything failed,
-2 when the handbook's markers are broken.
+Prints tarnwick-test's PASS/FAIL lines (a failure also names the page and line
+of its example) and ends with "N passed, N failed". Exits 1 when anything
+failed, 2 when the handbook's markers are broken.
 
   tests/doc_examples.py --platform posix --installer build/posix/install [NAME...]
+  tests/doc_examples.py --platform wine --installer build/win32-x86_64/install.exe
   tests/doc_examples.py --list
+
+tarnwick-test is the build folder's (build/posix/tarnwick-test) unless --tool
+names another.
 """
 
 import argparse
@@ -39,7 +42,9 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DOCS = os.path.join(os.path.dirname(HERE), "docs")
+ROOT = os.path.dirname(HERE)
+DOCS = os.path.join(ROOT, "docs")
+TOOL = os.path.join(ROOT, "build", "posix", "tarnwick-test")
 
 COMMENT = re.compile(r"^\s*<!--(.*)-->\s*$")
 FENCE = re.compile(r"^(`{3,}|~{3,})")
@@ -72,7 +77,7 @@ class Example:
         self.files[path] = text
 
     def write(self, folder):
-        """Writes the example as a scenario folder."""
+        """Writes the example as a case folder."""
         for path, text in self.files.items():
             target = os.path.join(folder, *path.split("/"))
             os.makedirs(os.path.dirname(target), exist_ok=True)
@@ -204,8 +209,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--platform", choices=("posix", "wine"), default="posix")
     parser.add_argument("--installer", help="the installer binary (install, or install.exe)")
-    parser.add_argument("--wineprefix", help="passed on to the scenario harness")
-    parser.add_argument("--keep", action="store_true", help="keep the scenario folders")
+    parser.add_argument("--tool", default=TOOL, help="tarnwick-test (default: %(default)s)")
+    parser.add_argument("--wineprefix", help="passed on to tarnwick-test")
+    parser.add_argument("--keep", action="store_true", help="keep the case folders")
     parser.add_argument("--list", action="store_true", help="list the examples and stop")
     parser.add_argument("names", nargs="*", help="run only these examples")
     options = parser.parse_args()
@@ -233,14 +239,17 @@ def main():
             case = os.path.join(folder, example.name)
             os.makedirs(case)
             example.write(case)
-        command = [sys.executable, os.path.join(HERE, "run_scenarios.py"),
-                   "--platform", options.platform, "--installer", options.installer,
-                   "--scenarios", folder]
+        command = [options.tool]
+        if options.platform == "wine":
+            command += ["--wine", options.installer]
+        else:
+            command += ["--installer", options.installer]
         if options.wineprefix:
             command += ["--wineprefix", options.wineprefix]
         if options.keep:
             command.append("--keep")
-        harness = subprocess.Popen(command + options.names, stdout=subprocess.PIPE,
+        cases = [os.path.join(folder, name) for name in options.names] or [folder]
+        harness = subprocess.Popen(command + cases, stdout=subprocess.PIPE,
                                    universal_newlines=True)
         for line in harness.stdout:
             sys.stdout.write(line)
@@ -251,7 +260,7 @@ def main():
         return harness.wait()
     finally:
         if options.keep:
-            print("kept the scenario folders in %s" % folder)
+            print("kept the case folders in %s" % folder)
         else:
             shutil.rmtree(folder, ignore_errors=True)
 

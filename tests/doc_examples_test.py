@@ -24,7 +24,7 @@ RUN = ["<!-- run -->", FENCE, "$ install -silent script.txt", "[exit code 0]", F
 
 
 class ParsePageTest(unittest.TestCase):
-    def test_an_example_becomes_a_scenario(self):
+    def test_an_example_becomes_a_case(self):
         text = page("# Title", "<!-- example: copy-a-file -->", "Some prose.",
                     "<!-- file: script.txt -->", FENCE + "ini", "[copy files]",
                     "<PROGFILES> = files\\a.txt", FENCE, "",

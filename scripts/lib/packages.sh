@@ -2,13 +2,13 @@
 # Sourced by scripts/demo and scripts/test, which set ROOT to the checkout.
 #
 # A requirement is "<package(s)>|<what must exist>": a path is tested with
-# -e, "wine" asks tests/wine_env.py (Wine's binaries are not on PATH), and
+# -e, "wine" asks tools/tarnwick_test/wine_env.py (Wine's binaries are not on PATH), and
 # any other name is a command looked up on PATH.
 
 have() {
   case "$1" in
     wine) command -v python3 >/dev/null 2>&1 &&
-      python3 "$ROOT/tests/wine_env.py" check >/dev/null 2>&1 ;;
+      python3 "$ROOT/tools/tarnwick_test/wine_env.py" check >/dev/null 2>&1 ;;
     /*) [ -e "$1" ] ;;
     *) command -v "$1" >/dev/null 2>&1 ;;
   esac

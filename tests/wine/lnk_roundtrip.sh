@@ -24,10 +24,10 @@ win32_build="$(cd "${2:?$usage}" && pwd)" || exit 2
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-lnk-XXXXXX")"
 prefix="$work/prefix"
-wine() { python3 "$repo/tests/wine_env.py" run "$prefix" -- wine "$@"; }
+wine() { python3 "$repo/tools/tarnwick_test/wine_env.py" run "$prefix" -- wine "$@"; }
 
 cleanup() {
-  python3 "$repo/tests/wine_env.py" kill "$prefix" >/dev/null 2>&1
+  python3 "$repo/tools/tarnwick_test/wine_env.py" kill "$prefix" >/dev/null 2>&1
   case "$work" in
     */tarnwick-lnk-*) rm -rf -- "$work" ;;
   esac
@@ -46,7 +46,7 @@ for tool in "$read_lnk" "$write_lnk"; do
   [ -f "$tool" ] || { echo "no $tool: build the posix and win32-x86_64 presets first"; exit 2; }
 done
 
-python3 "$repo/tests/wine_env.py" new-prefix "$prefix" || exit 2
+python3 "$repo/tools/tarnwick_test/wine_env.py" new-prefix "$prefix" || exit 2
 drive_c="$prefix/drive_c"
 
 # The link at a Windows path (C:\...), read under Wine, as key=value lines

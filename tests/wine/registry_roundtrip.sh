@@ -14,9 +14,9 @@ writer="${1:?usage: registry_roundtrip.sh <posix build dir>}/registry_roundtrip_
 [ -f "$writer" ] || { echo "no $writer: build the posix preset first"; exit 2; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/tarnwick-wine-registry-XXXXXX")
 prefix="$work/prefix"
-wine() { python3 "$root/tests/wine_env.py" run "$prefix" -- wine "$@"; }
+wine() { python3 "$root/tools/tarnwick_test/wine_env.py" run "$prefix" -- wine "$@"; }
 cleanup() {
-  python3 "$root/tests/wine_env.py" kill "$prefix" >/dev/null 2>&1 || true
+  python3 "$root/tools/tarnwick_test/wine_env.py" kill "$prefix" >/dev/null 2>&1 || true
   rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
@@ -27,7 +27,7 @@ mkdir -p "$work/machine"
 # The Windows path of a host path, through Wine's Z: drive.
 windows_path() { echo "Z:$1" | tr / '\\\\'; }
 
-python3 "$root/tests/wine_env.py" new-prefix "$prefix"
+python3 "$root/tools/tarnwick_test/wine_env.py" new-prefix "$prefix"
 wine regedit /s "$(windows_path "$work/machine/registry.reg")"
 
 # reg query's listing, without carriage returns and trailing blanks.

@@ -1,18 +1,11 @@
-#!/usr/bin/env python3
-"""Tests of the readers the scenario checks rely on: a reader that misreads
-would let a scenario pass or fail for the wrong reason."""
+"""Tests of the readers the checks and snapshots rely on: a reader that
+misreads would let a case pass or fail for the wrong reason."""
 
-import os
 import struct
-import sys
 import unittest
 
-sys.dont_write_bytecode = True
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-from run_scenarios import tokenize  # noqa: E402
-from windows_formats import (canonical_key, decode_reg_bytes, parse_expected_data,  # noqa: E402
-                             parse_reg_file, read_lnk, user_name)
+from tarnwick_test.windows_formats import (canonical_key, decode_reg_bytes, parse_expected_data,
+                                           parse_reg_file, parse_reg_tree, read_lnk, user_name)
 
 
 class RegFileTest(unittest.TestCase):
@@ -37,6 +30,13 @@ class RegFileTest(unittest.TestCase):
         self.assertIn(canonical_key("HKCU\\Software\\Y"), keys)
         self.assertEqual(canonical_key("HKEY_CLASSES_ROOT\\.x"),
                          canonical_key("HKLM\\Software\\Classes\\.X"))
+
+    def test_tree_keeps_the_spelling_for_showing(self):
+        text = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\MyApp]\n\"InstallDir\"=\"C:\\\\x\"\n"
+        tree = parse_reg_tree(text)
+        written, values = tree["hkey_local_machine\\software\\myapp"]
+        self.assertEqual("HKEY_LOCAL_MACHINE\\Software\\MyApp", written)
+        self.assertEqual({"installdir": ("InstallDir", ("sz", "C:\\x"))}, values)
 
     def test_deleted_key_holds_nothing(self):
         keys = parse_reg_file("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\Z]\n\"A\"=\"b\"\n")
@@ -80,13 +80,6 @@ class LinkTest(unittest.TestCase):
     def test_other_files_are_refused(self):
         with self.assertRaises(ValueError):
             read_lnk(b"not a link")
-
-
-class TokenizeTest(unittest.TestCase):
-    def test_quotes_group_blanks_and_the_rest_stays_verbatim(self):
-        tokens, rest = tokenize('"C:\\Program Files\\x" Name  "a  b"', 2)
-        self.assertEqual(["C:\\Program Files\\x", "Name"], tokens)
-        self.assertEqual('"a  b"', rest)
 
 
 if __name__ == "__main__":

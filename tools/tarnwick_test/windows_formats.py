@@ -1,4 +1,4 @@
-"""Readers for the Windows file formats that scenario checks look into:
+"""Readers for the Windows file formats that checks look into:
 REGEDIT files (REGEDIT4 as the POSIX machine writes it, and the UTF-16
 "Version 5.00" form that Wine's reg export writes) and shell link files.
 
@@ -104,8 +104,10 @@ def describe_data(pair):
     return prefix + ":" + ",".join("%02x" % b for b in value)
 
 
-def parse_reg_file(text):
-    """{canonical key: {lower-cased value name ('' for default): (type, value)}}."""
+def parse_reg_tree(text):
+    """{canonical key: (key as written, {lower-cased value name ('' for the
+    default): (name as written, (type, value))})}, the registry of a REGEDIT
+    file with the spelling of its names kept, for showing them."""
     keys = {}
     current = None
     logical = []
@@ -126,7 +128,7 @@ def parse_reg_file(text):
             if name.startswith("-"):
                 current = None
                 continue
-            current = keys.setdefault(canonical_key(name), {})
+            current = keys.setdefault(canonical_key(name), (name, {}))[1]
             continue
         if current is None:
             continue  # the header line, or a value of a deleted key
@@ -139,8 +141,14 @@ def parse_reg_file(text):
             data = stripped[end + 1:]
         else:
             continue
-        current[name.lower()] = parse_reg_data(data)
+        current[name.lower()] = (name, parse_reg_data(data))
     return keys
+
+
+def parse_reg_file(text):
+    """{canonical key: {lower-cased value name ('' for default): (type, value)}}."""
+    return {key: {name: data for name, (_, data) in values.items()}
+            for key, (_, values) in parse_reg_tree(text).items()}
 
 
 def decode_reg_bytes(data):
