@@ -111,6 +111,13 @@ bool isRootKeyName(const std::string& name) {
   return false;
 }
 
+bool namesRootKeyItself(const std::string& key) {
+  std::string root;
+  std::string subkey;
+  splitKeyPath(key, &root, &subkey);
+  return isRootKeyName(root) && subkey.find_first_not_of('\\') == std::string::npos;
+}
+
 Platform::RegHandle rootKey(const std::string& name) {
   for (const RootName& root : kRootNames) {
     if (name == root.name) return root.key;

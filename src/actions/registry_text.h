@@ -23,6 +23,10 @@ Platform::RegHandle rootKey(const std::string& name);
 // True for one of the seven root key names.
 bool isRootKeyName(const std::string& name);
 
+// True when the key path names a root key itself: one of the seven names
+// alone, or followed by separators only.
+bool namesRootKeyItself(const std::string& key);
+
 // The text form of a REG_SZ, REG_DWORD or REG_BINARY value: the string up to
 // its first NUL in double quotes, eight lowercase hexadecimal digits, or
 // comma-separated two-digit bytes. Returns false for any other type.
