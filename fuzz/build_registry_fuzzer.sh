@@ -9,7 +9,7 @@ out=${BUILD_DIR:-$root/build/fuzz}
 mkdir -p "$out"
 # The store needs the machine it belongs to, so the POSIX platform comes along.
 sources=$(ls "$root"/src/script/utils.cpp "$root"/src/driver/throwable.cpp \
-             "$root"/src/platform/posix/*.cpp | grep -Ev '_(test|main)\.cpp$')
+             "$root"/src/platform/*.cpp "$root"/src/platform/posix/*.cpp | grep -Ev '_(test|main)\.cpp$')
 ${CXX:-clang++} -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root/src" \
   $sources "$here/registry_file_fuzz.cpp" \

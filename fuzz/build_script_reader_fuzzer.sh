@@ -11,7 +11,7 @@ out=${1:-"$root/build/fuzz"}
 mkdir -p "$out"
 
 sources=$(ls "$root"/src/script/*.cpp "$root"/src/alias/*.cpp "$root"/src/system/*.cpp \
-             "$root"/src/actions/*.cpp "$root"/src/platform/posix/*.cpp \
+             "$root"/src/actions/*.cpp "$root"/src/platform/*.cpp "$root"/src/platform/posix/*.cpp \
              "$root"/src/driver/throwable.cpp | grep -Ev '_(test|main)\.cpp$')
 
 ${CXX:-clang++} -std=c++17 -g -O1 \

@@ -17,7 +17,7 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 sources=$(ls "$root"/src/script/utils.cpp "$root"/src/driver/throwable.cpp \
-             "$root"/src/platform/posix/*.cpp | grep -Ev '_(test|main)\.cpp$')
+             "$root"/src/platform/*.cpp "$root"/src/platform/posix/*.cpp | grep -Ev '_(test|main)\.cpp$')
 ${CXX:-c++} -std=c++17 -O1 -I"$root/src" $sources "$here/registry_roundtrip_writer.cpp" \
   -o "$work/writer"
 mkdir -p "$work/machine" "$work/home"
