@@ -95,10 +95,9 @@ void deleteSubkeys(Platform::RegHandle key) {
   }
 }
 
-// Deleting a root key is refused before anything below it is touched: one
-// empty alias in a script must not wipe a whole hive.
+// Deleting a root key is refused before anything below it is touched.
 void deleteKey(const std::string& key) {
-  if (namesRootKeyItself(key)) throw RegistryException("Unable to delete key: " + key);
+  checkKeyDeletion(key);
   if (!keyExists(key)) return;
 
   std::string rootName;

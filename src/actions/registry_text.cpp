@@ -111,11 +111,13 @@ bool isRootKeyName(const std::string& name) {
   return false;
 }
 
-bool namesRootKeyItself(const std::string& key) {
+void checkKeyDeletion(const std::string& key) {
   std::string root;
   std::string subkey;
   splitKeyPath(key, &root, &subkey);
-  return isRootKeyName(root) && subkey.find_first_not_of('\\') == std::string::npos;
+  if (isRootKeyName(root) && subkey.find_first_not_of('\\') == std::string::npos) {
+    throw RegistryException("Unable to delete key: " + key);
+  }
 }
 
 Platform::RegHandle rootKey(const std::string& name) {

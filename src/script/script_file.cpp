@@ -1,27 +1,11 @@
 #include "script/script_file.h"
 
 #include "alias/alias_line.h"
+#include "alias/predefined_aliases.h"
 #include "driver/throwable.h"
 #include "platform/platform_files.h"
 #include "script/section_header.h"
 #include "system/system.h"
-
-namespace {
-
-const char* osName(OsType type) {
-  switch (type) {
-    case Windows95:
-      return "Windows 95";
-    case Windows98:
-      return "Windows 98";
-    case WindowsNT:
-      return "Windows NT";
-    default:
-      return "unknown";
-  }
-}
-
-}  // namespace
 
 ScriptFile::ScriptFile() = default;
 
@@ -69,10 +53,7 @@ std::unique_ptr<ScriptLine> ScriptFile::classifyLine(const std::string& text, in
     return header;
   }
   if (isInstructionLine(text, currentSection_)) {
-    if (currentSection_ == nullptr) {
-      throw ScriptFileException("All instruction lines must be contained within a section: " +
-                                text);
-    }
+    requireSection(text, currentSection_);
     auto instruction = std::make_unique<InstructionLine>();
     instruction->parse(text, lineNumber, currentSection_);
     return instruction;
@@ -84,15 +65,6 @@ std::unique_ptr<ScriptLine> ScriptFile::classifyLine(const std::string& text, in
 }
 
 void ScriptFile::definePredefinedAliases() {
-  aliasTable_.define("INSTALLER", System::runningDirectory());
-  aliasTable_.define("WIN", System::windowsDirectory());
-  aliasTable_.define("WINSYS", System::systemDirectory());
-  aliasTable_.define("PROGFILES", System::programFilesDirectory());
-  aliasTable_.define("DESKTOP", System::desktopDirectory());
-  aliasTable_.define("STARTMENU", System::startMenuDirectory());
-  aliasTable_.define("PROGRAMS", System::programsDirectory());
-  aliasTable_.define("SHARED_DESKTOP", System::sharedDesktopDirectory());
-  aliasTable_.define("SHARED_STARTMENU", System::sharedStartMenuDirectory());
-  aliasTable_.define("SHARED_PROGRAMS", System::sharedProgramsDirectory());
-  aliasTable_.define("OS", osName(System::osType()));
+  for (const auto& [name, value] : predefinedAliases(System::allFacts()))
+    aliasTable_.define(name, value);
 }

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "driver/throwable.h"
 #include "script/section_header.h"
 #include "script/utils.h"
 
@@ -111,4 +112,10 @@ bool isInstructionLine(const std::string& text, const SectionHeader* section) {
 
 bool isAliasLine(const std::string& text, const SectionHeader* section) {
   return !isOtherKind(text) && isAliasesSection(section);
+}
+
+void requireSection(const std::string& text, const SectionHeader* section) {
+  if (section == nullptr) {
+    throw ScriptFileException("All instruction lines must be contained within a section: " + text);
+  }
 }

@@ -1,0 +1,87 @@
+#include "check/run_checks.h"
+
+#include <vector>
+
+#include "actions/file_sys.h"
+#include "actions/registry_text.h"
+#include "actions/shell_links.h"
+#include "check/unknown_values.h"
+#include "driver/throwable.h"
+#include "script/utils.h"
+
+namespace {
+
+// The root key name of a key path, when no value of the machine is in it.
+bool knownRoot(const std::string& key, std::string* root) {
+  std::string subkey;
+  Registry::splitKeyPath(key, root, &subkey);
+  return !UnknownValues::any(*root);
+}
+
+bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && Utils::toLower(a) == Utils::toLower(b);
+}
+
+}  // namespace
+
+std::string RunChecks::fullPath(const std::string& path) const {
+  if (UnknownValues::any(path)) return std::string();
+  return Utils::fullPathFrom(path, installerFolder_);
+}
+
+void RunChecks::createDirectories(const std::string& path) const { fullPath(path); }
+
+// copyFiles makes both full before it looks at either.
+void RunChecks::copyFiles(const std::string& source, const std::string& target) const {
+  fullPath(source);
+  fullPath(target);
+}
+
+void RunChecks::deleteFiles(const std::string& path, std::optional<bool> recursive) const {
+  const std::string full = fullPath(path);
+  if (!full.empty() && recursive.value_or(false)) FileSys::checkRecursiveDeletion(full);
+}
+
+void RunChecks::createLink(const std::string& link) const {
+  if (!UnknownValues::any(link)) ShellLinks::linkFilePath(link);
+}
+
+void RunChecks::createKey(const std::string& key) const {
+  std::string root;
+  if (knownRoot(key, &root)) Registry::rootKey(root);
+}
+
+void RunChecks::deleteKey(const std::string& key) const {
+  std::string root;
+  if (knownRoot(key, &root)) Registry::checkKeyDeletion(key);
+}
+
+// The text is converted before the key is opened.
+void RunChecks::setValue(const std::string& key, std::optional<uint32_t> type,
+                         const std::string& text) const {
+  if (type && !UnknownValues::any(text)) {
+    std::vector<unsigned char> data;
+    Registry::fromText(*type, text, &data);
+  }
+  createKey(key);
+}
+
+std::string RunChecks::unknownRootKey(const std::string& key) {
+  std::string root;
+  if (knownRoot(key, &root) && !Registry::isRootKeyName(root)) return root;
+  return std::string();
+}
+
+std::string RunChecks::sourceBesideInstaller(const std::string& source) const {
+  std::string full;
+  try {
+    full = fullPath(source);
+  } catch (const Exception&) {
+    return std::string();
+  }
+  const std::string folder = installerFolder_ + "\\";
+  if (full.size() <= folder.size() || !equalsIgnoringCase(full.substr(0, folder.size()), folder)) {
+    return std::string();
+  }
+  return full;
+}
