@@ -17,7 +17,7 @@ namespace {
 // not worked out (2^n evaluations); whether it fails is still known.
 const size_t kMaxTruthsEnumerated = 8;
 
-const char* truth(bool value) { return value ? "1" : "0" ; }
+const char* truth(bool value) { return value ? "1" : "0"; }
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
@@ -144,8 +144,8 @@ std::string boolean(const std::string& setting, const std::string& display,
 
 // A value made from the setting: itself when it holds no unknown value,
 // else a new one (a changed value is no longer the same value).
-std::string derived(const std::string& setting, const std::string& made,
-                    const std::string& display, UnknownValues* unknowns) {
+std::string derived(const std::string& setting, const std::string& made, const std::string& display,
+                    UnknownValues* unknowns) {
   if (!UnknownValues::any(setting)) return made;
   return unknowns->make(UnknownValues::derivedKind(setting), display);
 }

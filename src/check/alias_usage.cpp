@@ -23,8 +23,7 @@ std::string sameIgnoringCase(const std::string& name, const AliasTable& table) {
 
 }  // namespace
 
-void AliasUsage::defined(const std::string& name, int line, const std::string& text,
-                         bool watched) {
+void AliasUsage::defined(const std::string& name, int line, const std::string& text, bool watched) {
   auto previous = definitions_.find(name);
   if (previous != definitions_.end()) reportUnused(name, previous->second, line);
   definitions_[name] = Definition{line, text, false, watched};
@@ -33,6 +32,8 @@ void AliasUsage::defined(const std::string& name, int line, const std::string& t
   if (pending == undefined_.end()) return;
   for (const Reference& reference : pending->second) {
     if (reference.deferred) continue;
+    // That warning says it all: no second one that the alias is not used.
+    definitions_[name].used = true;
     report_(reference.line, reference.column, reference.text,
             "Alias <" + name + "> is defined only further down, on line " + std::to_string(line) +
                 ": here the reference stays as written");
@@ -66,7 +67,8 @@ void AliasUsage::finish(const AliasTable& table) {
 
 void AliasUsage::reportUnused(const std::string& name, const Definition& definition,
                               int redefinedAt) {
-  if (definition.used || !definition.watched) return;
+  // The empty name is only ever defined by mistake, which is said where.
+  if (definition.used || !definition.watched || name.empty()) return;
   if (redefinedAt == 0) {
     report_(definition.line, 0, definition.text, "Alias " + name + " is never used");
   } else {

@@ -18,8 +18,8 @@ class AliasUsage : public AliasTable::Observer {
  public:
   // Where warnings go: the line (1-based), the column (0 for none), the
   // line as written and the message.
-  using Report =
-      std::function<void(int line, int column, const std::string& text, const std::string& message)>;
+  using Report = std::function<void(int line, int column, const std::string& text,
+                                    const std::string& message)>;
   explicit AliasUsage(Report report) : report_(std::move(report)) {}
 
   // An alias line at `line` defined `name`. `watched` is false for a

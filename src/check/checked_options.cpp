@@ -77,13 +77,18 @@ bool CheckedOptions::setAside(const std::string& pair) {
   return true;
 }
 
+CheckedOptions CheckedOptions::unknown() {
+  CheckedOptions options;
+  options.allUnknown_ = true;
+  return options;
+}
+
 bool CheckedOptions::isUnknown(OptionId id) const {
   return allUnknown_ || (unknownOptions_ & bitOf(id)) != 0;
 }
 
 EffectiveOptions::EffectiveOptions(const OptionedLine& line, const CheckedOptions& lineOptions,
-                                   const OptionedLine* header,
-                                   const CheckedOptions* headerOptions)
+                                   const OptionedLine* header, const CheckedOptions* headerOptions)
     : line_(line), lineOptions_(lineOptions), header_(header), headerOptions_(headerOptions) {}
 
 EffectiveOptions::Source EffectiveOptions::sourceOf(OptionId id) const {
@@ -91,8 +96,8 @@ EffectiveOptions::Source EffectiveOptions::sourceOf(OptionId id) const {
   // after it clears it.
   if (lineOptions_.isUnknown(id)) return Source::kUnknown;
   if (line_.options().isDefined(id)) return Source::kLine;
+  if (headerOptions_ != nullptr && headerOptions_->isUnknown(id)) return Source::kUnknown;
   if (header_ == nullptr) return Source::kDefault;
-  if (headerOptions_->isUnknown(id)) return Source::kUnknown;
   if (header_->options().isDefined(id)) return Source::kHeader;
   return Source::kDefault;
 }

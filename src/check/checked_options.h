@@ -17,6 +17,8 @@ class CheckedOptions {
   CheckedOptions() = default;
   // Reads `text`, the trimmed list after a line's last '?'.
   explicit CheckedOptions(const std::string& text);
+  // The options of a line whose option list could not be read at all.
+  static CheckedOptions unknown();
 
   // The list without the pairs set aside.
   const std::string& parsableText() const { return parsable_; }
@@ -42,7 +44,9 @@ enum class Truth { kTrue, kFalse, kMaybe };
 // then its section header's, then the defaults.
 class EffectiveOptions {
  public:
-  // `header` and `headerOptions` are null for a line outside any section.
+  // `header` and `headerOptions` are null for a line outside any section;
+  // `header` alone is null for one in a section whose header could not be
+  // read, whose options are then unknown.
   EffectiveOptions(const OptionedLine& line, const CheckedOptions& lineOptions,
                    const OptionedLine* header, const CheckedOptions* headerOptions);
 

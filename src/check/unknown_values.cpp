@@ -59,7 +59,8 @@ bool isOpaque(const Mark& mark) { return !mark.wellFormed || mark.kind == Unknow
 
 std::string UnknownValues::make(Kind kind, const std::string& display) {
   displays_.push_back(display);
-  return std::string(1, kOpen) + kind + std::to_string(displays_.size() - 1) + kClose;
+  return std::string(1, kOpen) + static_cast<char>(kind) + std::to_string(displays_.size() - 1) +
+         kClose;
 }
 
 std::string UnknownValues::render(std::string_view text) const {
@@ -77,7 +78,9 @@ std::string UnknownValues::render(std::string_view text) const {
   return shown;
 }
 
-bool UnknownValues::any(std::string_view text) { return text.find(kOpen) != std::string_view::npos; }
+bool UnknownValues::any(std::string_view text) {
+  return text.find(kOpen) != std::string_view::npos;
+}
 
 bool UnknownValues::anyOpaque(std::string_view text) {
   return firstOpaque(text) != std::string_view::npos;

@@ -32,6 +32,9 @@ class ScriptEngine {
   const std::string& packageName() const { return package_.packageName; }
   const std::string& osRestriction() const { return package_.osRestriction; }
   bool debug() const { return package_.debug; }
+  // The number of the last line read: after a run ended on a fatal error,
+  // the line it ended on.
+  int linesRead() const { return scriptFile_.linesRead(); }
 
  private:
   void readPackageInformation();

@@ -31,8 +31,13 @@ enum class HostMatch { kFound, kMissing, kUnknown };
 // cannot look (on POSIX, any drive but Z:).
 HostMatch findOnHost(const std::string& pattern);
 
-// `ansi`, in code page 1252, as UTF-8.
+// `ansi`, in code page 1252, as UTF-8 (for script text).
 std::string ansiToUtf8(const std::string& ansi);
+
+// A file name as the host spells it (as on a command line), as UTF-8: on
+// POSIX it is UTF-8 already (bytes that are not are taken as code page
+// 1252), on Win32 it is in code page 1252.
+std::string hostNameToUtf8(const std::string& name);
 
 }  // namespace Platform
 

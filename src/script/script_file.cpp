@@ -30,6 +30,7 @@ void ScriptFile::init(const std::string& path) {
 
 ScriptLine* ScriptFile::nextLine() {
   if (!reader_ || !reader_->nextLine(&rawLine_)) return nullptr;
+  ++linesRead_;
   std::string text = substituteAliases(rawLine_);
   int lineNumber = static_cast<int>(lines_.size()) + 1;
   std::unique_ptr<ScriptLine> line = classifyLine(text, lineNumber);

@@ -36,6 +36,10 @@ class ScriptFile {
   // when reading fails.
   ScriptLine* nextLine();
 
+  // How many lines have been read, the one being classified included: after
+  // a line failed, its number.
+  int linesRead() const { return linesRead_; }
+
  private:
   struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -49,6 +53,7 @@ class ScriptFile {
   std::unique_ptr<std::FILE, FileCloser> file_;
   std::unique_ptr<LineReader> reader_;  // exists once init has succeeded
   std::string rawLine_;                 // the line being read, kept to reuse its storage
+  int linesRead_ = 0;
   AliasTable aliasTable_;
   std::vector<std::unique_ptr<ScriptLine>> lines_;
   const SectionHeader* currentSection_ = nullptr;

@@ -66,6 +66,33 @@ std::vector<std::string> namesBelowRoot(const std::string& full) {
   return names;
 }
 
+// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or
+// values past U+10FFFF).
+bool isUtf8(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    size_t length = lead < 0x80                    ? 1
+                    : lead >= 0xC2 && lead <= 0xDF ? 2
+                    : lead >= 0xE0 && lead <= 0xEF ? 3
+                    : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                   : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    char32_t value = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned char next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      value = (value << 6) | (next & 0x3F);
+    }
+    const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < minimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::FILE* openHostFile(const std::string& path) {
@@ -118,5 +145,9 @@ HostMatch findOnHost(const std::string& pattern) {
 }
 
 std::string ansiToUtf8(const std::string& ansi) { return Posix::ansiToUtf8(ansi); }
+
+std::string hostNameToUtf8(const std::string& name) {
+  return isUtf8(name) ? name : Posix::ansiToUtf8(name);
+}
 
 }  // namespace Platform

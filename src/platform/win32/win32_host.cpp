@@ -53,4 +53,6 @@ std::string ansiToUtf8(const std::string& ansi) {
   return utf8;
 }
 
+std::string hostNameToUtf8(const std::string& name) { return ansiToUtf8(name); }
+
 }  // namespace Platform

@@ -1,0 +1,622 @@
+#include "check/script_checker.h"
+
+#include <set>
+
+#include "alias/alias_line.h"
+#include "alias/predefined_aliases.h"
+#include "check/alias_evaluation.h"
+#include "driver/throwable.h"
+#include "engine/section_dispatch.h"
+#include "script/script_line.h"
+#include "script/utils.h"
+
+namespace {
+
+const unsigned kAllOsTypes = 0xF;
+
+unsigned bitOf(OsType os) { return 1u << os; }
+
+const OsType kOsTypes[] = {Windows95, Windows98, WindowsNT, UnknownOs};
+
+// Whether the first byte that is not blank belongs to a value that may be
+// anything: the line's kind (blank, comment, header) is then the machine's.
+bool startsWithOpaque(const std::string& text) {
+  size_t first = 0;
+  while (first < text.size() && Utils::isWhitespace(text[first])) ++first;
+  return first < text.size() && UnknownValues::firstOpaque(text) == first;
+}
+
+// `message` about `standIn` as it reads about `text`, where the message
+// quotes the text at its end.
+std::string requote(const std::string& message, const std::string& standIn,
+                    const std::string& text) {
+  if (message.size() >= standIn.size() &&
+      message.compare(message.size() - standIn.size(), standIn.size(), standIn) == 0) {
+    return message.substr(0, message.size() - standIn.size()) + text;
+  }
+  return message;
+}
+
+// Whether the body's split at its first '=' is the machine's: a value that
+// may hold '=' comes before the first '=' written.
+bool splitIsUnknown(const std::string& body) {
+  const size_t opaque = UnknownValues::firstOpaque(body);
+  return opaque != std::string::npos && opaque < body.find('=');
+}
+
+int columnOfOption(const std::string& raw, const char* name) {
+  const size_t question = raw.rfind('?');
+  if (question == std::string::npos) return 0;
+  const std::string lowered = Utils::toLower(raw);
+  const size_t at = lowered.find(name, question);
+  return at == std::string::npos ? 0 : static_cast<int>(at) + 1;
+}
+
+}  // namespace
+
+ScriptChecker::ScriptChecker(const CheckSettings& settings, Findings* findings)
+    : settings_(settings),
+      findings_(findings),
+      run_(settings.installerFolder),
+      usage_([this](int line, int column, const std::string& text, const std::string& message) {
+        reportAt(line, text, Severity::kWarning, Stage::kAdvice, message, column);
+      }),
+      osTypes_(settings.os ? bitOf(*settings.os) : kAllOsTypes) {
+  table_.setObserver(&usage_);
+  defineOsFacts();
+}
+
+void ScriptChecker::check(LineReader* reader) {
+  std::string raw;
+  try {
+    while (reader->nextLine(&raw)) {
+      ++lineNumber_;
+      raw_ = &raw;
+      checkLine(raw);
+    }
+  } catch (const ScriptFileException& exception) {
+    reportAt(0, std::string(), Severity::kError, Stage::kReading, exception.message());
+  }
+  const std::string none;
+  raw_ = &none;
+  endSection();
+  if (phase_ != Phase::kRun) endLoad(0, none);
+  usage_.finish(table_);
+}
+
+void ScriptChecker::checkLine(const std::string& raw) {
+  std::string text;
+  if (!substitute(raw, &text)) {
+    if (section_.aliases) defineUnsubstitutedAlias(raw);
+    return;
+  }
+  if (isBlankLine(text) || isCommentLine(text) || startsWithOpaque(text)) return;
+  if (isSectionHeaderLine(text)) {
+    checkHeader(text);
+  } else if (!section_.started) {
+    try {
+      requireSection(text, nullptr);
+    } catch (const Exception& exception) {
+      readError(exception.message());
+    }
+  } else if (section_.aliases) {
+    checkAliasLine(text);
+  } else {
+    checkInstruction(text);
+  }
+}
+
+bool ScriptChecker::substitute(const std::string& raw, std::string* text) {
+  try {
+    *text = table_.substituteAliases(raw);
+    return true;
+  } catch (const Exception& exception) {
+    if (nonTerminationIsCertain(raw)) readError(exception.message());
+    return false;
+  }
+}
+
+// The bound may be crossed only because a placeholder is longer than the
+// value it stands for. Each plain or truth value is at least one byte and
+// forms no reference, so when the line also fails with every placeholder
+// one byte long, it fails on the machine too.
+bool ScriptChecker::nonTerminationIsCertain(const std::string& raw) const {
+  AliasTable shortest;
+  bool anyUnknown = false;
+  for (const auto& [name, value] : table_.entries()) {
+    anyUnknown = anyUnknown || UnknownValues::any(value);
+    shortest.define(name, UnknownValues::any(value) ? std::string(1, 'x') : value);
+  }
+  if (!anyUnknown) return true;
+  try {
+    shortest.substituteAliases(raw);
+    return false;
+  } catch (const Exception&) {
+    return true;
+  }
+}
+
+// The options start after the line's last '?'. A value that may hold '?'
+// after the last one written could move that split: nothing of the line's
+// form is known then.
+ScriptChecker::Form ScriptChecker::formOf(const std::string& text) const {
+  Form form;
+  const size_t question = text.rfind('?');
+  const size_t opaque = UnknownValues::lastOpaque(text);
+  if (opaque != std::string::npos && (question == std::string::npos || opaque > question)) {
+    return form;
+  }
+  form.known = true;
+  if (question == std::string::npos) {
+    form.parsable = text;
+    return form;
+  }
+  form.options = CheckedOptions(Utils::trim(text.substr(question + 1)));
+  form.parsable = text.substr(0, question + 1) + form.options.parsableText();
+  return form;
+}
+
+// --- sections --------------------------------------------------------------------
+
+void ScriptChecker::checkHeader(const std::string& text) {
+  noteUndefinedReferences(text, false);
+  Section next;
+  next.started = true;
+  next.line = lineNumber_;
+  next.text = *raw_;
+  next.options = CheckedOptions::unknown();
+  Form form = formOf(text);
+  if (form.known) {
+    next.options = form.options;
+    next.header = std::make_unique<SectionHeader>();
+    try {
+      next.header->parse(form.parsable, lineNumber_);
+    } catch (const Exception& exception) {
+      readError(requote(exception.message(), form.parsable, text));
+      next.header.reset();
+    }
+  }
+  if (next.header) {
+    next.nameKnown =
+        !UnknownValues::any(next.header->name()) && !next.options.isUnknown(OptionId::section_type);
+    next.aliases = next.nameKnown && next.header->name() == "aliases";
+  } else {
+    // Its lines are checked as what they most likely are.
+    next.options = CheckedOptions::unknown();
+    next.aliases = Utils::toLower(text).find("aliases") != std::string::npos;
+  }
+  enterSection(std::move(next));
+}
+
+void ScriptChecker::enterSection(Section next) {
+  endSection();
+  const bool packageInformation =
+      next.header && next.nameKnown && next.header->name() == "package information";
+  if (phase_ == Phase::kStart && packageInformation) {
+    phase_ = Phase::kPackageInformation;
+  } else if (phase_ != Phase::kRun) {
+    endLoad(next.line, next.text);
+    phase_ = Phase::kRun;
+  } else if (packageInformation) {
+    advise(
+        "Package information is read only as the first section: here its lines fail as an "
+        "unrecognized predefined section");
+  }
+  section_ = std::move(next);
+  if (!section_.header) return;
+
+  const std::optional<int> sectionType =
+      section_.options.isUnknown(OptionId::section_type)
+          ? std::nullopt
+          : std::optional<int>(section_.header->constOption(OptionId::section_type));
+  Place place = Place::kHeader;
+  if (section_.aliases) place = Place::kAliasesHeader;
+  if (phase_ == Phase::kPackageInformation) place = Place::kPackageHeader;
+  adviseOptions(*section_.header, section_.options, place, sectionType);
+
+  if (!section_.aliases && phase_ == Phase::kRun) {
+    const EffectiveOptions own(*section_.header, section_.options, nullptr, nullptr);
+    section_.neverRuns = own.cond() == Truth::kFalse;
+  }
+  if (section_.nameKnown && sectionType == SettingCode::kDeleteRegvals) {
+    const std::string root = RunChecks::unknownRootKey(section_.header->name());
+    if (!root.empty()) {
+      advise("Unknown root key " + root +
+             ": the installer finds no value to delete here and reports nothing");
+    }
+  }
+}
+
+void ScriptChecker::endSection() {
+  if (section_.neverRuns && !section_.lineMayRun) {
+    reportAt(section_.line, section_.text, Severity::kWarning, Stage::kAdvice,
+             "Section never runs: its cond is always 0", 0);
+  }
+  section_.neverRuns = false;
+}
+
+// --- instruction lines ---------------------------------------------------------
+
+void ScriptChecker::checkInstruction(const std::string& text) {
+  noteUndefinedReferences(text, false);
+  Form form = formOf(text);
+  if (!form.known) {
+    section_.lineMayRun = true;
+    return;
+  }
+  InstructionLine line;
+  try {
+    line.parse(form.parsable, lineNumber_, section_.header.get());
+  } catch (const Exception& exception) {
+    readError(exception.message());
+    section_.lineMayRun = true;
+    return;
+  }
+  std::string name = line.name();
+  std::string value = line.value();
+  if (splitIsUnknown(line.body())) {
+    name = value = unknowns_.make(UnknownValues::kOpaque, "");
+  }
+  if (phase_ == Phase::kPackageInformation) {
+    checkPackageParameter(line, form.options, name, value);
+    return;
+  }
+  const EffectiveOptions options(line, form.options, section_.header.get(), &section_.options);
+  if (!section_.header) {
+    section_.lineMayRun = true;
+    return;
+  }
+  adviseOptions(line, form.options, Place::kLine, options.constant(OptionId::section_type));
+  runInstruction(options, name, value);
+}
+
+void ScriptChecker::checkPackageParameter(const NameValueLine& line, const CheckedOptions& given,
+                                          const std::string& name, const std::string& value) {
+  adviseOptions(line, given, Place::kPackageLine, std::nullopt);
+  if (UnknownValues::any(name)) return;
+  const bool unknown = UnknownValues::any(value);
+  if (name == "os") {
+    restrictionUnknown_ = unknown;
+    restrictionLine_ = lineNumber_;
+    restrictionText_ = *raw_;
+    if (unknown) return;
+  } else if (name == "debug" && unknown) {
+    debugUnknown_ = true;
+    debugLine_ = lineNumber_;
+    debugText_ = *raw_;
+    return;
+  }
+  try {
+    package_.setParameter(name, value);
+  } catch (const Exception& exception) {
+    readError(exception.message());
+    return;
+  }
+  if (name == "debug") {
+    debugUnknown_ = false;
+    debugLine_ = lineNumber_;
+    debugText_ = *raw_;
+  }
+}
+
+// The line is checked as if it ran. Its failures are errors where the
+// installer would end the run on them (err_type fatal, and the line may
+// run), warnings where it would go on.
+void ScriptChecker::runInstruction(const EffectiveOptions& options, const std::string& name,
+                                   const std::string& value) {
+  const Truth cond = options.cond();
+  if (cond != Truth::kFalse) section_.lineMayRun = true;
+  const std::optional<int> sectionType = options.constant(OptionId::section_type);
+  if (!sectionType) return;
+  const std::optional<int> errType = options.constant(OptionId::err_type);
+  const bool fatal = errType == SettingCode::kFatal && cond != Truth::kFalse;
+  const bool certainToRun = cond == Truth::kTrue && !debugMayBeOn();
+  const std::string& key = section_.header->name();
+  try {
+    if (*sectionType == SettingCode::kPredefined) {
+      runPredefined(options, name, value, cond);
+    } else if (*sectionType == SettingCode::kCreateRegvals && section_.nameKnown) {
+      const std::optional<int> regvalType = options.constant(OptionId::regval_type);
+      run_.setValue(
+          key, regvalType ? std::optional<uint32_t>(registryValueType(*regvalType)) : std::nullopt,
+          value);
+    }
+  } catch (const Exception& exception) {
+    report(fatal ? Severity::kError : Severity::kWarning, Stage::kRunning, exception.message(), 0,
+           certainToRun);
+  }
+}
+
+void ScriptChecker::runPredefined(const EffectiveOptions& options, const std::string& name,
+                                  const std::string& value, Truth cond) {
+  if (!section_.nameKnown) return;
+  switch (requirePredefinedSection(section_.header->name())) {
+    case PredefinedSection::kCreateDirectories:
+      run_.createDirectories(value);
+      break;
+    case PredefinedSection::kCopyFiles: {
+      run_.copyFiles(value, name);
+      // A missing source is no failure: nothing is copied and nothing said.
+      const std::string source = run_.sourceBesideInstaller(value);
+      if (cond == Truth::kTrue && !source.empty() && settings_.findBesideScript &&
+          settings_.findBesideScript(source) == Platform::HostMatch::kMissing) {
+        const bool pattern = value.find_first_of("*?") != std::string::npos;
+        advise((pattern ? "Copy source matches nothing beside the script: "
+                        : "Copy source does not exist beside the script: ") +
+               value);
+      }
+      break;
+    }
+    case PredefinedSection::kDeleteFiles: {
+      const std::optional<int> recurse = options.constant(OptionId::delete_recurse);
+      run_.deleteFiles(value, recurse ? std::optional<bool>(*recurse == SettingCode::kRecurseYes)
+                                      : std::nullopt);
+      break;
+    }
+    case PredefinedSection::kCreateLinks:
+      run_.createLink(name);
+      break;
+    case PredefinedSection::kCreateRegistryKeys:
+      run_.createKey(value);
+      break;
+    case PredefinedSection::kDeleteRegistryKeys: {
+      run_.deleteKey(value);
+      const std::string root = RunChecks::unknownRootKey(value);
+      if (!root.empty()) {
+        advise("Unknown root key " + root +
+               ": the installer finds no key to delete here and reports nothing");
+      }
+      break;
+    }
+    case PredefinedSection::kRunPrograms:
+    case PredefinedSection::kUnrecognized:
+      break;
+  }
+}
+
+// --- alias lines ---------------------------------------------------------------
+
+void ScriptChecker::checkAliasLine(const std::string& text) {
+  Form form = formOf(text);
+  if (!form.known || !section_.header) {
+    noteUndefinedReferences(text, false);
+    defineUnknownAlias(text, form, form.known && section_.header);
+    return;
+  }
+  AliasLine line;
+  try {
+    line.parseForm(form.parsable, lineNumber_, section_.header.get());
+  } catch (const Exception& exception) {
+    noteUndefinedReferences(text, false);
+    readError(exception.message());
+    defineUnknownAlias(text, form, false);
+    return;
+  }
+  const EffectiveOptions options(line, form.options, section_.header.get(), &section_.options);
+  const std::optional<int> type = options.constant(OptionId::alias_type);
+  noteUndefinedReferences(text, type == SettingCode::kStatic);
+  if (splitIsUnknown(line.body()) || UnknownValues::any(line.name())) return;
+  adviseOptions(line, form.options, Place::kAliasLine, std::nullopt);
+  const std::string& name = line.name();
+  if (name.empty() && line.body().find('=') == std::string::npos) {
+    advise("Alias line without '=': it defines the alias with the empty name, <>");
+  }
+  AliasEvaluation::Result result;
+  try {
+    result = AliasEvaluation::evaluate(type, line.value(), "<" + name + ">", &unknowns_);
+  } catch (const Exception& exception) {
+    readError(exception.message());
+    define(name, unknowns_.make(UnknownValues::kOpaque, "<" + name + ">"), false);
+    return;
+  }
+  if (!result.unknownRootKey.empty()) {
+    advise("Unknown root key " + result.unknownRootKey +
+           ": the registry test never finds anything there");
+  }
+  define(name, result.value, true);
+}
+
+// A line that defines an alias whose value (or whose line's form) is not
+// known, or that failed: its name, where that is known, gets an unknown
+// value, so that later lines are not checked against a value it never has.
+// Only a line that did not fail is `watched` for use.
+void ScriptChecker::defineUnknownAlias(const std::string& text, const Form& form, bool watched) {
+  std::string name;
+  if (form.known) {
+    // Without its options, which may be what failed.
+    const size_t question = form.parsable.rfind('?');
+    AliasLine line;
+    try {
+      line.parseForm(question == std::string::npos ? form.parsable
+                                                   : form.parsable.substr(0, question + 1),
+                     lineNumber_, nullptr);
+    } catch (const Exception&) {
+      return;
+    }
+    if (splitIsUnknown(line.body())) return;
+    name = line.name();
+  } else {
+    // Certain only when its '=' comes before any '?' and any such value.
+    const size_t equals = text.find('=');
+    if (equals == std::string::npos || text.find('?') < equals ||
+        UnknownValues::firstOpaque(text) < equals) {
+      return;
+    }
+    name = Utils::trim(text.substr(0, equals));
+  }
+  if (UnknownValues::any(name)) return;
+  define(name, unknowns_.make(UnknownValues::kOpaque, "<" + name + ">"), watched);
+}
+
+// An alias line whose substitution failed still names its alias where no
+// reference comes before its '=': later lines then see an unknown value
+// rather than an undefined name.
+void ScriptChecker::defineUnsubstitutedAlias(const std::string& raw) {
+  const size_t equals = raw.find('=');
+  if (equals == std::string::npos || raw.find_first_of("<?") < equals) return;
+  const std::string name = Utils::trim(raw.substr(0, equals));
+  if (!name.empty()) define(name, unknowns_.make(UnknownValues::kOpaque, "<" + name + ">"), false);
+}
+
+void ScriptChecker::define(const std::string& name, const std::string& value, bool watched) {
+  table_.define(name, value);
+  usage_.defined(name, lineNumber_, *raw_, watched);
+}
+
+// --- package information and the OS -----------------------------------------------
+
+// Where the installer's load ends: the OS restriction is enforced, and the
+// OS types the rest of the script may run under are those it accepts.
+void ScriptChecker::endLoad(int line, const std::string& text) {
+  if (package_.debug && !debugUnknown_) {
+    reportAt(debugLine_, debugText_, Severity::kWarning, Stage::kAdvice,
+             "debug = yes: the installer only traces the script to debug.out and installs "
+             "nothing",
+             0);
+  }
+  if (restrictionUnknown_) return;
+  const int where = restrictionLine_ != 0 ? restrictionLine_ : line;
+  const std::string& whereText = restrictionLine_ != 0 ? restrictionText_ : text;
+  unsigned accepted = 0;
+  try {
+    for (OsType os : kOsTypes) {
+      if ((osTypes_ & bitOf(os)) != 0 && osRestrictionAccepts(package_.osRestriction, os)) {
+        accepted |= bitOf(os);
+      }
+    }
+    for (OsType os : kOsTypes) {
+      if (accepted == 0 && (osTypes_ & bitOf(os)) != 0) {
+        checkOsRestriction(package_.osRestriction, os);
+      }
+    }
+  } catch (const Exception& exception) {
+    reportAt(where, whereText, Severity::kError, Stage::kReading, exception.message());
+    return;
+  }
+  if (accepted != osTypes_) {
+    osTypes_ = accepted;
+    defineOsFacts();
+  }
+}
+
+// The predefined aliases as far as the OS types tell them: the folders are
+// the machine's; on the 95/98 layout the shared ones are the user's own; the
+// OS family's name is known when only one family is left.
+void ScriptChecker::defineOsFacts() {
+  const bool nineXLayout = (osTypes_ & bitOf(WindowsNT)) == 0;
+  System::Facts facts;
+  facts.runningDirectory = settings_.installerFolder;
+  std::string* folders[] = {&facts.windowsDirectory,       &facts.systemDirectory,
+                            &facts.programFilesDirectory,  &facts.desktopDirectory,
+                            &facts.startMenuDirectory,     &facts.programsDirectory,
+                            &facts.sharedDesktopDirectory, &facts.sharedStartMenuDirectory,
+                            &facts.sharedProgramsDirectory};
+  const char* names[] = {
+      "<WIN>",      "<WINSYS>",         "<PROGFILES>",        "<DESKTOP>",        "<STARTMENU>",
+      "<PROGRAMS>", "<SHARED_DESKTOP>", "<SHARED_STARTMENU>", "<SHARED_PROGRAMS>"};
+  for (size_t i = 0; i < 9; ++i) {
+    *folders[i] =
+        nineXLayout && i >= 6 ? *folders[i - 3] : unknowns_.make(UnknownValues::kPlain, names[i]);
+  }
+  int families = 0;
+  for (OsType os : kOsTypes) {
+    if ((osTypes_ & bitOf(os)) != 0) {
+      facts.osType = os;
+      ++families;
+    }
+  }
+  for (const auto& [name, value] : predefinedAliases(facts)) table_.define(name, value);
+  if (families != 1) table_.define("OS", unknowns_.make(UnknownValues::kPlain, "<OS>"));
+}
+
+bool ScriptChecker::debugMayBeOn() const { return package_.debug || debugUnknown_; }
+
+// --- advice --------------------------------------------------------------------
+
+void ScriptChecker::adviseOptions(const OptionedLine& line, const CheckedOptions& given,
+                                  Place place, std::optional<int> sectionType) {
+  auto noEffect = [&](OptionId id, const char* name, const char* reason) {
+    if (line.options().isDefined(id) || given.isUnknown(id)) {
+      advise(std::string("Option ") + name + " has no effect here: " + reason,
+             columnOfOption(*raw_, name));
+    }
+  };
+  const bool aliases = place == Place::kAliasLine || place == Place::kAliasesHeader;
+  const bool package = place == Place::kPackageLine || place == Place::kPackageHeader;
+  if (!aliases) noEffect(OptionId::alias_type, "alias_type", "only alias lines have a type");
+  if (aliases) {
+    noEffect(OptionId::cond, "cond", "alias lines are evaluated whatever their condition");
+    noEffect(OptionId::err_type, "err_type", "a failing alias line always ends the run");
+  }
+  if (package) {
+    noEffect(OptionId::cond, "cond", "package information is read whatever its condition");
+    noEffect(OptionId::err_type, "err_type",
+             "a failing package information line always ends the run");
+  }
+  if (place == Place::kAliasLine || place == Place::kPackageLine) {
+    noEffect(OptionId::section_type, "section_type", "these lines are never executed");
+  }
+  // Which of the options that only some sections read are read here; where
+  // the section's type or name is not known, any may be.
+  bool readsLinkIcon = false;
+  bool readsRegvalType = false;
+  bool readsDeleteRecurse = false;
+  if (place == Place::kHeader || place == Place::kLine) {
+    if (!sectionType || (*sectionType == SettingCode::kPredefined && !section_.nameKnown)) return;
+    const bool predefined = *sectionType == SettingCode::kPredefined;
+    const std::string& name = section_.header->name();
+    readsLinkIcon = predefined && name == "create links";
+    readsRegvalType = *sectionType == SettingCode::kCreateRegvals;
+    readsDeleteRecurse = predefined && name == "delete files, directories, and program groups";
+  }
+  if (!readsLinkIcon) {
+    noEffect(OptionId::link_icon, "link_icon", "only lines of the create links section make links");
+  }
+  if (!readsRegvalType) {
+    noEffect(OptionId::regval_type, "regval_type",
+             "only lines of create_regvals sections store values");
+  }
+  if (!readsDeleteRecurse) {
+    noEffect(OptionId::delete_recurse, "delete_recurse",
+             "only lines of the delete files, directories, and program groups section delete");
+  }
+}
+
+void ScriptChecker::noteUndefinedReferences(const std::string& text, bool deferred) {
+  if (text.find('<') == std::string::npos) return;
+  std::set<std::string> seen;
+  // Only references written in the line itself: one that came in with a
+  // value is reported where that value was written.
+  for (const std::string& name : referencedNames(text)) {
+    const size_t at = raw_->find("<" + name + ">");
+    if (at == std::string::npos || !seen.insert(name).second) continue;
+    usage_.undefinedReference(name, lineNumber_, static_cast<int>(at) + 1, *raw_, deferred);
+  }
+}
+
+// --- findings --------------------------------------------------------------------
+
+void ScriptChecker::report(Severity severity, Stage stage, const std::string& message, int column,
+                           bool certainToRun) {
+  Finding finding;
+  finding.line = lineNumber_;
+  finding.column = column;
+  finding.severity = severity;
+  finding.stage = stage;
+  finding.certainToRun = certainToRun;
+  finding.message = unknowns_.render(message);
+  finding.text = *raw_;
+  findings_->add(std::move(finding));
+}
+
+void ScriptChecker::reportAt(int line, const std::string& text, Severity severity, Stage stage,
+                             const std::string& message, int column) {
+  Finding finding;
+  finding.line = line;
+  finding.column = column;
+  finding.severity = severity;
+  finding.stage = stage;
+  finding.message = unknowns_.render(message);
+  finding.text = text;
+  findings_->add(std::move(finding));
+}
