@@ -31,7 +31,8 @@ from scenario_platforms import PlatformError, PosixPlatform, WinePlatform  # noq
 from windows_formats import describe_data, parse_expected_data, read_lnk, user_name  # noqa: E402
 
 # Files of a scenario folder that describe the run instead of being payload.
-RESERVED = {"args", "exit", "stdout", "stderr", "env", "platforms", "check", "dates", "readonly"}
+RESERVED = {"args", "exit", "stdout", "stderr", "env", "platforms", "check", "dates", "readonly",
+            "findings"}
 DEFAULT_ARGS = "-silent script.txt"
 RUN_TIMEOUT = {"posix": 60, "wine": 90}
 

@@ -12,12 +12,14 @@
 
 namespace {
 
-const char kUsage[] = "usage: tarnwick-check [--format text|json] [--os NAME] SCRIPT...\n";
+const char kUsage[] =
+    "usage: tarnwick-check [--format text|json] [--os NAME] [--installer FOLDER] SCRIPT...\n";
 const char kOsNames[] = "win95, win98, winme, nt40, win2k, winxp, win7, win10, unknown";
 
 struct Request {
   OutputFormat format = OutputFormat::kText;
   std::optional<OsType> os;
+  std::string installerFolder;  // empty: each script's own folder
   std::vector<std::string> scripts;
   bool help = false;
 };
@@ -70,6 +72,12 @@ Request parse(const std::vector<std::string>& arguments) {
         throw UsageError{"unknown OS: " + name + " (one of " + kOsNames + ")"};
       }
       request.os = System::classify(version);
+    } else if (isOption(argument, "--installer")) {
+      const std::string folder = optionValue(arguments, &i, "--installer");
+      // The folder of a file in it is the folder itself.
+      if (!Platform::installerFolderOf(folder + "/setup", &request.installerFolder)) {
+        throw UsageError{"no such folder: " + folder};
+      }
     } else {
       throw UsageError{"unknown option: " + argument};
     }
@@ -83,11 +91,13 @@ struct FileCloser {
 };
 
 // The findings of one script.
-Findings checkScript(const std::string& path, const std::optional<OsType>& os) {
+Findings checkScript(const std::string& path, const Request& request) {
   Findings findings;
   std::unique_ptr<std::FILE, FileCloser> file(Platform::openHostFile(path));
   CheckSettings settings;
-  if (!file || !Platform::installerFolderOf(path, &settings.installerFolder)) {
+  settings.installerFolder = request.installerFolder;
+  if (!file || (settings.installerFolder.empty() &&
+                !Platform::installerFolderOf(path, &settings.installerFolder))) {
     Finding finding;
     finding.severity = Severity::kError;
     finding.stage = Stage::kReading;
@@ -95,7 +105,7 @@ Findings checkScript(const std::string& path, const std::optional<OsType>& os) {
     findings.add(finding);
     return findings;
   }
-  settings.os = os;
+  settings.os = request.os;
   settings.findBesideScript = Platform::findOnHost;
   LineReader reader(file.get(), path);
   ScriptChecker(settings, &findings).check(&reader);
@@ -119,7 +129,7 @@ int runCheckCommand(const std::vector<std::string>& arguments, std::FILE* out, s
   int errors = 0;
   int warnings = 0;
   for (const std::string& script : request.scripts) {
-    const Findings findings = checkScript(script, request.os);
+    const Findings findings = checkScript(script, request);
     for (const Finding& finding : findings.sorted()) {
       write(out, formatFinding(script, finding, request.format));
     }

@@ -427,9 +427,9 @@ void ScriptChecker::defineUnknownAlias(const std::string& text, const Form& form
     const size_t question = form.parsable.rfind('?');
     AliasLine line;
     try {
-      line.parseForm(question == std::string::npos ? form.parsable
-                                                   : form.parsable.substr(0, question + 1),
-                     lineNumber_, nullptr);
+      line.parseForm(
+          question == std::string::npos ? form.parsable : form.parsable.substr(0, question + 1),
+          lineNumber_, nullptr);
     } catch (const Exception&) {
       return;
     }

@@ -61,24 +61,25 @@ class ScriptCheckerTest : public ::testing::Test {
 
 TEST_F(ScriptCheckerTest, CorrectScriptChecksClean) {
   media_["Z:\\media\\pkg\\files\\app.exe"] = Platform::HostMatch::kFound;
-  EXPECT_EQ(Lines(), check("; a package\n"
-                           "[package information]\n"
-                           "package_name = \"App\"\n"
-                           "os = Win32\n"
-                           "[aliases]\n"
-                           "APPDIR = \"<PROGFILES>\\App\\\" ; old ? alias_type=makepath\n"
-                           "HAVEOLD = [HKEY_LOCAL_MACHINE\\Software\\App] ? alias_type=regkeyexists\n"
-                           "FIRST = <HAVEOLD>, ! ? alias_type=boolean\n"
-                           "[create directories and program groups]\n"
-                           "<APPDIR>\n"
-                           "[copy files] ? err_type=warning\n"
-                           "<APPDIR> = files\\app.exe\n"
-                           "[create links]\n"
-                           "<PROGRAMS>\\App.lnk = <APPDIR>\\app.exe ? link_icon=<APPDIR>\\app.exe\n"
-                           "[HKEY_LOCAL_MACHINE\\Software\\App] ? section_type=create_regvals\n"
-                           "Version = 00010002 ? regval_type=dword\n"
-                           "[run programs] ? cond=<FIRST>\n"
-                           "echo first> first.txt\n"));
+  EXPECT_EQ(Lines(),
+            check("; a package\n"
+                  "[package information]\n"
+                  "package_name = \"App\"\n"
+                  "os = Win32\n"
+                  "[aliases]\n"
+                  "APPDIR = \"<PROGFILES>\\App\\\" ; old ? alias_type=makepath\n"
+                  "HAVEOLD = [HKEY_LOCAL_MACHINE\\Software\\App] ? alias_type=regkeyexists\n"
+                  "FIRST = <HAVEOLD>, ! ? alias_type=boolean\n"
+                  "[create directories and program groups]\n"
+                  "<APPDIR>\n"
+                  "[copy files] ? err_type=warning\n"
+                  "<APPDIR> = files\\app.exe\n"
+                  "[create links]\n"
+                  "<PROGRAMS>\\App.lnk = <APPDIR>\\app.exe ? link_icon=<APPDIR>\\app.exe\n"
+                  "[HKEY_LOCAL_MACHINE\\Software\\App] ? section_type=create_regvals\n"
+                  "Version = 00010002 ? regval_type=dword\n"
+                  "[run programs] ? cond=<FIRST>\n"
+                  "echo first> first.txt\n"));
 }
 
 // A failure while reading ends the run whatever err_type says.
@@ -99,16 +100,16 @@ TEST_F(ScriptCheckerTest, ReadErrorsAreErrorsWhateverErrType) {
 }
 
 TEST_F(ScriptCheckerTest, RunFailuresFollowErrTypeAndCond) {
-  EXPECT_EQ(Lines({"2: error: Malformed DWORD string: 12xyz",
-                   "3: warning: Malformed DWORD string: 12xyz",
-                   "4: warning: Malformed DWORD string: 12xyz",
-                   "5: warning: Malformed DWORD string: 12xyz"}),
-            check("[HKEY_CURRENT_USER\\Software\\App] ? section_type=create_regvals&"
-                  "regval_type=dword\n"
-                  "A = 12xyz\n"
-                  "B = 12xyz ? err_type=warning\n"
-                  "C = 12xyz ? err_type=ignore\n"
-                  "D = 12xyz ? cond=0\n"));
+  EXPECT_EQ(
+      Lines({"2: error: Malformed DWORD string: 12xyz", "3: warning: Malformed DWORD string: 12xyz",
+             "4: warning: Malformed DWORD string: 12xyz",
+             "5: warning: Malformed DWORD string: 12xyz"}),
+      check("[HKEY_CURRENT_USER\\Software\\App] ? section_type=create_regvals&"
+            "regval_type=dword\n"
+            "A = 12xyz\n"
+            "B = 12xyz ? err_type=warning\n"
+            "C = 12xyz ? err_type=ignore\n"
+            "D = 12xyz ? cond=0\n"));
 }
 
 // Lines in sections that never run on the author's machine fail at a
@@ -142,8 +143,11 @@ TEST_F(ScriptCheckerTest, ValuesOfTheMachineRaiseNoErrors) {
                            "[<DIR>] ? section_type=create_regvals\n"
                            "x = y\n"
                            "[create directories and program groups]\n"
-                           "<DIR>\\" + std::string(300, 'd') + "\n"
-                           "<PROGFILES>\\" + std::string(250, 'd') + "\n"));
+                           "<DIR>\\" +
+                           std::string(300, 'd') +
+                           "\n"
+                           "<PROGFILES>\\" +
+                           std::string(250, 'd') + "\n"));
 }
 
 // A value read from the registry may hold '?', '=' or '&': where it could
@@ -190,8 +194,9 @@ TEST_F(ScriptCheckerTest, OsTellsTheOsFacts) {
 }
 
 TEST_F(ScriptCheckerTest, OsRestrictionIsEnforcedForTheOsChecked) {
-  const std::string script = "[package information]\nos = Windows 9x\n[aliases]\nX = <OS>\n"
-                             "[run programs]\necho <X>\n";
+  const std::string script =
+      "[package information]\nos = Windows 9x\n[aliases]\nX = <OS>\n"
+      "[run programs]\necho <X>\n";
   EXPECT_EQ(Lines(), check(script));
   EXPECT_EQ("2: error: This script must be run under the following OS: Windows 9x",
             only(script, WindowsNT));

@@ -13,7 +13,8 @@ namespace Platform {
 
 // Opens a file named as on the command line for reading bytes: null when it
 // is missing, is a directory or cannot be read. The caller closes it with
-// std::fclose.
+// std::fclose. On POSIX, as for the installer, '\' separates too where the
+// path does not name a file as written.
 std::FILE* openHostFile(const std::string& path);
 
 // The folder holding the file `path` (named as on the command line) as an

@@ -93,10 +93,21 @@ bool isUtf8(const std::string& text) {
   return true;
 }
 
+// A path as on a command line: as the installer does, '\' separates too
+// when the path does not name anything as written.
+std::string commandLinePath(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) == 0) return path;
+  std::string slashed = path;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  return slashed;
+}
+
 }  // namespace
 
-std::FILE* openHostFile(const std::string& path) {
-  if (path.empty() || path.find('\0') != std::string::npos) return nullptr;
+std::FILE* openHostFile(const std::string& given) {
+  if (given.empty() || given.find('\0') != std::string::npos) return nullptr;
+  const std::string path = commandLinePath(given);
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return nullptr;
   struct stat status;
@@ -107,8 +118,9 @@ std::FILE* openHostFile(const std::string& path) {
   return file;
 }
 
-bool installerFolderOf(const std::string& path, std::string* folder) {
-  if (path.empty() || path.find('\0') != std::string::npos) return false;
+bool installerFolderOf(const std::string& given, std::string* folder) {
+  if (given.empty() || given.find('\0') != std::string::npos) return false;
+  const std::string path = commandLinePath(given);
   const size_t slash = path.rfind('/');
   const std::string parent =
       slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "check/check_command.h"
 #include "platform/platform_host.h"
+#include "platform/posix/machine.h"
 #include "testing/scratch_machine.h"
 
 namespace Platform {
@@ -73,6 +75,30 @@ TEST_F(PosixHostTest, ScriptOpensAsWrittenButNotAFolder) {
 
 TEST_F(PosixHostTest, TextBecomesUtf8FromCodePage1252) {
   EXPECT_EQ("caf\xc3\xa9 \xe2\x82\xac", ansiToUtf8("caf\xe9 \x80"));
+}
+
+// The checker reads the script and what lies beside it, and nothing else:
+// a machine folder that does not exist yet is not made.
+TEST_F(PosixHostTest, CheckingAScriptLeavesTheMachineAlone) {
+  machine_.writeFile(machine_.path("media\\all.txt"),
+                     "[package information]\nos = Win32\n[aliases]\n"
+                     "R = [HKEY_CURRENT_USER\\Software\\X]:V ? alias_type=registry\n"
+                     "E = <PROGFILES>\\x ? alias_type=pathexists\n"
+                     "[copy files]\n<PROGFILES>\\x = files\\*.txt\n"
+                     "[create links]\n<DESKTOP>\\x.lnk = <R>\n[run programs]\necho <E>\n");
+  const std::string saved = std::getenv("TARNWICK_MACHINE");
+  const std::string untouched = host_ + "/no-machine";
+  setenv("TARNWICK_MACHINE", untouched.c_str(), 1);
+  Posix::Machine::reset();
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  EXPECT_EQ(0, runCheckCommand({host_ + "/all.txt"}, out, err));
+  std::fclose(out);
+  std::fclose(err);
+  struct stat status;
+  EXPECT_NE(0, stat(untouched.c_str(), &status));
+  setenv("TARNWICK_MACHINE", saved.c_str(), 1);
+  Posix::Machine::reset();
 }
 
 }  // namespace
