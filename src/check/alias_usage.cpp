@@ -42,7 +42,7 @@ void AliasUsage::defined(const std::string& name, int line, const std::string& t
 }
 
 void AliasUsage::aliasUsed(std::string_view name) {
-  auto found = definitions_.find(name);
+  auto found = definitions_.find(std::string(name));
   if (found != definitions_.end()) found->second.used = true;
 }
 

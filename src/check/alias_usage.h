@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "alias/alias_table.h"
@@ -53,7 +54,7 @@ class AliasUsage : public AliasTable::Observer {
   void reportUnused(const std::string& name, const Definition& definition, int redefinedAt);
 
   Report report_;
-  std::map<std::string, Definition, std::less<>> definitions_;
+  std::unordered_map<std::string, Definition> definitions_;
   std::map<std::string, std::vector<Reference>> undefined_;
 };
 

@@ -83,6 +83,8 @@ CheckedOptions CheckedOptions::unknown() {
   return options;
 }
 
+bool CheckedOptions::setsUnknown(OptionId id) const { return (unknownOptions_ & bitOf(id)) != 0; }
+
 bool CheckedOptions::isUnknown(OptionId id) const {
   return allUnknown_ || (unknownOptions_ & bitOf(id)) != 0;
 }

@@ -25,6 +25,9 @@ class CheckedOptions {
   // True when the line sets the option to an unknown value (or when the
   // list's very structure is unknown).
   bool isUnknown(OptionId id) const;
+  // True when the line names the option and sets it to an unknown value.
+  bool setsUnknown(OptionId id) const;
+  bool setsAnyUnknown() const { return unknownOptions_ != 0; }
   // True when cond is set to exactly one unknown truth, "1" or "0".
   bool condIsTruth() const { return condIsTruth_; }
 

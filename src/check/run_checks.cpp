@@ -1,5 +1,6 @@
 #include "check/run_checks.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "actions/file_sys.h"
@@ -10,6 +11,9 @@
 #include "script/utils.h"
 
 namespace {
+
+// MAX_PATH without the terminator: the longest full path that resolves.
+const size_t kMaxFullPath = 259;
 
 // The root key name of a key path, when no value of the machine is in it.
 bool knownRoot(const std::string& key, std::string* root) {
@@ -29,12 +33,21 @@ std::string RunChecks::fullPath(const std::string& path) const {
   return Utils::fullPathFrom(path, installerFolder_);
 }
 
-void RunChecks::createDirectories(const std::string& path) const { fullPath(path); }
+// Resolving never makes a path longer than the current directory, a
+// separator and the path, nor longer than the path and a drive's "C:": a
+// path within both bounds resolves whatever it holds, and most do, so most
+// need not be resolved at all.
+void RunChecks::checkResolves(const std::string& path) const {
+  const size_t longest = std::max(installerFolder_.size() + 1, size_t{2}) + path.size();
+  if (longest > kMaxFullPath || path.find('\0') != std::string::npos) fullPath(path);
+}
+
+void RunChecks::createDirectories(const std::string& path) const { checkResolves(path); }
 
 // copyFiles makes both full before it looks at either.
 void RunChecks::copyFiles(const std::string& source, const std::string& target) const {
-  fullPath(source);
-  fullPath(target);
+  checkResolves(source);
+  checkResolves(target);
 }
 
 void RunChecks::deleteFiles(const std::string& path, std::optional<bool> recursive) const {

@@ -39,6 +39,8 @@ class RunChecks {
  private:
   // The full path of a known path; empty when it holds an unknown value.
   std::string fullPath(const std::string& path) const;
+  // Throws as resolving a known path throws.
+  void checkResolves(const std::string& path) const;
 
   std::string installerFolder_;
 };

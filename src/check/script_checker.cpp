@@ -85,11 +85,13 @@ void ScriptChecker::check(LineReader* reader) {
 }
 
 void ScriptChecker::checkLine(const std::string& raw) {
-  std::string text;
-  if (!substitute(raw, &text)) {
+  std::string substituted;
+  const std::string* line = substitute(raw, &substituted);
+  if (line == nullptr) {
     if (section_.aliases) defineUnsubstitutedAlias(raw);
     return;
   }
+  const std::string& text = *line;
   if (isBlankLine(text) || isCommentLine(text) || startsWithOpaque(text)) return;
   if (isSectionHeaderLine(text)) {
     checkHeader(text);
@@ -106,13 +108,16 @@ void ScriptChecker::checkLine(const std::string& raw) {
   }
 }
 
-bool ScriptChecker::substitute(const std::string& raw, std::string* text) {
+// The substituted line: `raw` itself when it holds no reference (most
+// lines: no copy), else `substituted`; null when substitution failed.
+const std::string* ScriptChecker::substitute(const std::string& raw, std::string* substituted) {
+  if (raw.find('<') == std::string::npos) return &raw;
   try {
-    *text = table_.substituteAliases(raw);
-    return true;
+    *substituted = table_.substituteAliases(raw);
+    return substituted;
   } catch (const Exception& exception) {
     if (nonTerminationIsCertain(raw)) readError(exception.message());
-    return false;
+    return nullptr;
   }
 }
 
@@ -141,18 +146,18 @@ bool ScriptChecker::nonTerminationIsCertain(const std::string& raw) const {
 // form is known then.
 ScriptChecker::Form ScriptChecker::formOf(const std::string& text) const {
   Form form;
-  const size_t question = text.rfind('?');
+  // Most lines have no '?': the forward search is the fast one.
+  const size_t question = text.find('?') == std::string::npos ? std::string::npos : text.rfind('?');
   const size_t opaque = UnknownValues::lastOpaque(text);
   if (opaque != std::string::npos && (question == std::string::npos || opaque > question)) {
     return form;
   }
   form.known = true;
-  if (question == std::string::npos) {
-    form.parsable = text;
-    return form;
-  }
+  if (question == std::string::npos) return form;
   form.options = CheckedOptions(Utils::trim(text.substr(question + 1)));
-  form.parsable = text.substr(0, question + 1) + form.options.parsableText();
+  if (UnknownValues::any(text.c_str() + question)) {
+    form.rebuilt = text.substr(0, question + 1) + form.options.parsableText();
+  }
   return form;
 }
 
@@ -170,15 +175,16 @@ void ScriptChecker::checkHeader(const std::string& text) {
     next.options = form.options;
     next.header = std::make_unique<SectionHeader>();
     try {
-      next.header->parse(form.parsable, lineNumber_);
+      next.header->parse(form.parsable(text), lineNumber_);
     } catch (const Exception& exception) {
-      readError(requote(exception.message(), form.parsable, text));
+      readError(requote(exception.message(), form.parsable(text), text));
       next.header.reset();
     }
   }
   if (next.header) {
     next.nameKnown =
         !UnknownValues::any(next.header->name()) && !next.options.isUnknown(OptionId::section_type);
+    next.predefined = predefinedSectionNamed(next.header->name());
     next.aliases = next.nameKnown && next.header->name() == "aliases";
   } else {
     // Its lines are checked as what they most likely are.
@@ -246,7 +252,7 @@ void ScriptChecker::checkInstruction(const std::string& text) {
   }
   InstructionLine line;
   try {
-    line.parse(form.parsable, lineNumber_, section_.header.get());
+    line.parse(form.parsable(text), lineNumber_, section_.header.get());
   } catch (const Exception& exception) {
     readError(exception.message());
     section_.lineMayRun = true;
@@ -266,8 +272,9 @@ void ScriptChecker::checkInstruction(const std::string& text) {
     section_.lineMayRun = true;
     return;
   }
-  adviseOptions(line, form.options, Place::kLine, options.constant(OptionId::section_type));
-  runInstruction(options, name, value);
+  const std::optional<int> sectionType = options.constant(OptionId::section_type);
+  adviseOptions(line, form.options, Place::kLine, sectionType);
+  runInstruction(options, sectionType, name, value);
 }
 
 void ScriptChecker::checkPackageParameter(const NameValueLine& line, const CheckedOptions& given,
@@ -302,11 +309,10 @@ void ScriptChecker::checkPackageParameter(const NameValueLine& line, const Check
 // The line is checked as if it ran. Its failures are errors where the
 // installer would end the run on them (err_type fatal, and the line may
 // run), warnings where it would go on.
-void ScriptChecker::runInstruction(const EffectiveOptions& options, const std::string& name,
-                                   const std::string& value) {
+void ScriptChecker::runInstruction(const EffectiveOptions& options, std::optional<int> sectionType,
+                                   const std::string& name, const std::string& value) {
   const Truth cond = options.cond();
   if (cond != Truth::kFalse) section_.lineMayRun = true;
-  const std::optional<int> sectionType = options.constant(OptionId::section_type);
   if (!sectionType) return;
   const std::optional<int> errType = options.constant(OptionId::err_type);
   const bool fatal = errType == SettingCode::kFatal && cond != Truth::kFalse;
@@ -330,16 +336,18 @@ void ScriptChecker::runInstruction(const EffectiveOptions& options, const std::s
 void ScriptChecker::runPredefined(const EffectiveOptions& options, const std::string& name,
                                   const std::string& value, Truth cond) {
   if (!section_.nameKnown) return;
-  switch (requirePredefinedSection(section_.header->name())) {
+  switch (section_.predefined == PredefinedSection::kUnrecognized
+              ? requirePredefinedSection(section_.header->name())
+              : section_.predefined) {
     case PredefinedSection::kCreateDirectories:
       run_.createDirectories(value);
       break;
     case PredefinedSection::kCopyFiles: {
       run_.copyFiles(value, name);
       // A missing source is no failure: nothing is copied and nothing said.
+      if (cond != Truth::kTrue || !settings_.findBesideScript) break;
       const std::string source = run_.sourceBesideInstaller(value);
-      if (cond == Truth::kTrue && !source.empty() && settings_.findBesideScript &&
-          settings_.findBesideScript(source) == Platform::HostMatch::kMissing) {
+      if (!source.empty() && settings_.findBesideScript(source) == Platform::HostMatch::kMissing) {
         const bool pattern = value.find_first_of("*?") != std::string::npos;
         advise((pattern ? "Copy source matches nothing beside the script: "
                         : "Copy source does not exist beside the script: ") +
@@ -385,7 +393,7 @@ void ScriptChecker::checkAliasLine(const std::string& text) {
   }
   AliasLine line;
   try {
-    line.parseForm(form.parsable, lineNumber_, section_.header.get());
+    line.parseForm(form.parsable(text), lineNumber_, section_.header.get());
   } catch (const Exception& exception) {
     noteUndefinedReferences(text, false);
     readError(exception.message());
@@ -424,12 +432,12 @@ void ScriptChecker::defineUnknownAlias(const std::string& text, const Form& form
   std::string name;
   if (form.known) {
     // Without its options, which may be what failed.
-    const size_t question = form.parsable.rfind('?');
+    const std::string& parsable = form.parsable(text);
+    const size_t question = parsable.rfind('?');
     AliasLine line;
     try {
-      line.parseForm(
-          question == std::string::npos ? form.parsable : form.parsable.substr(0, question + 1),
-          lineNumber_, nullptr);
+      line.parseForm(question == std::string::npos ? parsable : parsable.substr(0, question + 1),
+                     lineNumber_, nullptr);
     } catch (const Exception&) {
       return;
     }
@@ -535,8 +543,9 @@ bool ScriptChecker::debugMayBeOn() const { return package_.debug || debugUnknown
 
 void ScriptChecker::adviseOptions(const OptionedLine& line, const CheckedOptions& given,
                                   Place place, std::optional<int> sectionType) {
+  if (line.optionText().empty() && !given.setsAnyUnknown()) return;
   auto noEffect = [&](OptionId id, const char* name, const char* reason) {
-    if (line.options().isDefined(id) || given.isUnknown(id)) {
+    if (line.options().isDefined(id) || given.setsUnknown(id)) {
       advise(std::string("Option ") + name + " has no effect here: " + reason,
              columnOfOption(*raw_, name));
     }

@@ -13,6 +13,7 @@
 #include "check/run_checks.h"
 #include "check/unknown_values.h"
 #include "engine/package_information.h"
+#include "engine/section_dispatch.h"
 #include "platform/platform_host.h"
 #include "script/line_reader.h"
 #include "script/section_header.h"
@@ -55,8 +56,10 @@ class ScriptChecker {
   struct Section {
     std::unique_ptr<SectionHeader> header;  // null: none yet, or unreadable
     CheckedOptions options;
-    bool started = false;     // a header was met (even an unreadable one)
-    bool nameKnown = false;   // the name is the one the installer sees
+    bool started = false;    // a header was met (even an unreadable one)
+    bool nameKnown = false;  // the name is the one the installer sees
+    // What the name makes a predefined section (looked up once).
+    PredefinedSection predefined = PredefinedSection::kUnrecognized;
     bool aliases = false;     // its lines are alias lines (a guess when unreadable)
     bool neverRuns = false;   // its own cond is always "0"
     bool lineMayRun = false;  // some line of it overrides that
@@ -68,11 +71,15 @@ class ScriptChecker {
   struct Form {
     bool known = false;  // false: a value of the machine after its last '?'
     CheckedOptions options;
-    std::string parsable;  // the line with its options as the parser gets them
+    std::string rebuilt;  // the line with the options set aside; empty: as it is
+    // The line as the parser gets it.
+    const std::string& parsable(const std::string& text) const {
+      return rebuilt.empty() ? text : rebuilt;
+    }
   };
 
   void checkLine(const std::string& raw);
-  bool substitute(const std::string& raw, std::string* text);
+  const std::string* substitute(const std::string& raw, std::string* substituted);
   bool nonTerminationIsCertain(const std::string& raw) const;
   Form formOf(const std::string& text) const;
 
@@ -82,8 +89,8 @@ class ScriptChecker {
   void checkInstruction(const std::string& text);
   void checkPackageParameter(const NameValueLine& line, const CheckedOptions& given,
                              const std::string& name, const std::string& value);
-  void runInstruction(const EffectiveOptions& options, const std::string& name,
-                      const std::string& value);
+  void runInstruction(const EffectiveOptions& options, std::optional<int> sectionType,
+                      const std::string& name, const std::string& value);
   void runPredefined(const EffectiveOptions& options, const std::string& name,
                      const std::string& value, Truth cond);
   void checkAliasLine(const std::string& text);

@@ -1,7 +1,7 @@
 #include "platform/windows_path.h"
 
 #include <algorithm>
-#include <vector>
+#include <string_view>
 
 namespace Platform {
 
@@ -33,6 +33,8 @@ bool isFullForm(const std::string& path) {
 
 }  // namespace
 
+// Built in one string, component by component, without copies of the
+// components: every path the installer touches goes through here.
 bool resolveFullPath(const std::string& path, const std::string& currentDirectory,
                      std::string* full) {
   if (path.empty()) return false;
@@ -61,33 +63,35 @@ bool resolveFullPath(const std::string& path, const std::string& currentDirector
     rest = text[0] == '\\' ? text : currentDirectory.substr(2) + "\\" + text;
   }
 
-  std::vector<std::string> parts;
+  std::string& result = *full;
+  result = root;
+  result.reserve(root.size() + rest.size() + 1);
   bool endsInName = false;  // the last component is a name, not "", "." or ".."
   size_t start = 0;
   while (start <= rest.size()) {
     size_t end = rest.find('\\', start);
     if (end == std::string::npos) end = rest.size();
-    std::string part = rest.substr(start, end - start);
+    const std::string_view part(rest.data() + start, end - start);
     endsInName = !part.empty() && part != "." && part != "..";
     if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
+      // Never above the root.
+      if (result.size() > root.size()) result.resize(result.rfind('\\'));
     } else if (endsInName) {
-      parts.push_back(part);
+      result += '\\';
+      result.append(part.data(), part.size());
     }
     start = end + 1;
   }
-  bool trailingSeparator = !rest.empty() && rest.back() == '\\';
   if (endsInName) {
-    // Windows drops trailing dots and blanks of the last name.
-    std::string& last = parts.back();
-    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
-    if (last.empty()) parts.pop_back();
+    // Windows drops trailing dots and blanks of the last name; a name of
+    // nothing else goes.
+    size_t last = result.rfind('\\');
+    size_t kept = result.size();
+    while (kept > last + 1 && (result[kept - 1] == '.' || result[kept - 1] == ' ')) --kept;
+    result.resize(kept == last + 1 ? last : kept);
   }
-
-  std::string result = root;
-  for (const std::string& part : parts) result += "\\" + part;
-  if (parts.empty() || trailingSeparator) result += "\\";
-  *full = result;
+  bool trailingSeparator = !rest.empty() && rest.back() == '\\';
+  if (result.size() == root.size() || trailingSeparator) result += '\\';
   return true;
 }
 
