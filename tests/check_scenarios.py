@@ -68,9 +68,15 @@ def lay_out_media(scenario, media):
 
 
 def run(command, media, env=None):
-    result = subprocess.run(command, cwd=media, env=env, stdin=subprocess.DEVNULL,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=TIMEOUT)
-    return result.returncode, result.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+    # Output goes to a file, not a pipe: Wine's service processes inherit the
+    # handles and outlive the program, so a pipe would never report its end.
+    with tempfile.TemporaryFile() as out:
+        result = subprocess.run(command, cwd=media, env=env, stdin=subprocess.DEVNULL,
+                                stdout=out, stderr=subprocess.DEVNULL, timeout=TIMEOUT,
+                                start_new_session=True)
+        out.seek(0)
+        text = out.read().decode("utf-8", "replace")
+    return result.returncode, text.replace("\r\n", "\n")
 
 
 def expected_code(output):

@@ -69,7 +69,9 @@ TEST_F(CheckCommandTest, JsonAndOsAreChosenOnTheCommandLine) {
       script("os.txt", "[package information]\nos = Windows NT\n[run programs]\necho\n");
   EXPECT_EQ(0, run({path}));
   EXPECT_EQ(2, run({"--format=json", "--os", "win98", path}));
-  EXPECT_EQ("{\"file\":\"" + path +
+  std::string escaped;  // a Windows path's separators are escaped in JSON
+  for (char c : path) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  EXPECT_EQ("{\"file\":\"" + escaped +
                 "\",\"line\":2,\"severity\":\"error\",\"message\":\"This script must be run "
                 "under the following OS: Windows NT\",\"text\":\"os = Windows NT\"}\n",
             out_);
