@@ -8,6 +8,7 @@
 #include "actions/shell_links.h"
 #include "check/unknown_values.h"
 #include "driver/throwable.h"
+#include "script/options_table.h"
 #include "script/utils.h"
 
 namespace {
@@ -27,6 +28,73 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+void RunChecks::check(const Instruction& line, const Advise& advise) const {
+  switch (line.sectionType) {
+    case SettingCode::kPredefined:
+      checkPredefined(line, advise);
+      break;
+    case SettingCode::kCreateRegvals:
+      if (line.section == nullptr) break;
+      setValue(*line.section,
+               line.regvalType ? std::optional<uint32_t>(registryValueType(*line.regvalType))
+                               : std::nullopt,
+               *line.value);
+      break;
+    default:
+      break;
+  }
+}
+
+void RunChecks::checkPredefined(const Instruction& line, const Advise& advise) const {
+  if (line.section == nullptr) return;
+  const PredefinedSection section = line.predefined == PredefinedSection::kUnrecognized
+                                        ? requirePredefinedSection(*line.section)
+                                        : line.predefined;
+  switch (section) {
+    case PredefinedSection::kCreateDirectories:
+      createDirectories(*line.value);
+      break;
+    case PredefinedSection::kCopyFiles:
+      copyFiles(*line.value, *line.name);
+      // A missing source is no failure: nothing is copied and nothing said.
+      if (line.certainToRun) adviseMissingSource(*line.value, advise);
+      break;
+    case PredefinedSection::kDeleteFiles:
+      deleteFiles(*line.value, line.deleteRecurse ? std::optional<bool>(*line.deleteRecurse ==
+                                                                        SettingCode::kRecurseYes)
+                                                  : std::nullopt);
+      break;
+    case PredefinedSection::kCreateLinks:
+      createLink(*line.name);
+      break;
+    case PredefinedSection::kCreateRegistryKeys:
+      createKey(*line.value);
+      break;
+    case PredefinedSection::kDeleteRegistryKeys: {
+      deleteKey(*line.value);
+      const std::string root = unknownRootKey(*line.value);
+      if (!root.empty()) {
+        advise("Unknown root key " + root +
+               ": the installer finds no key to delete here and reports nothing");
+      }
+      break;
+    }
+    case PredefinedSection::kRunPrograms:
+    case PredefinedSection::kUnrecognized:
+      break;
+  }
+}
+
+void RunChecks::adviseMissingSource(const std::string& source, const Advise& advise) const {
+  if (!findBeside_) return;
+  const std::string full = sourceBesideInstaller(source);
+  if (full.empty() || findBeside_(full) != Platform::HostMatch::kMissing) return;
+  const bool pattern = source.find_first_of("*?") != std::string::npos;
+  advise((pattern ? "Copy source matches nothing beside the script: "
+                  : "Copy source does not exist beside the script: ") +
+         source);
+}
 
 std::string RunChecks::fullPath(const std::string& path) const {
   if (UnknownValues::any(path)) return std::string();

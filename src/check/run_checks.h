@@ -2,8 +2,12 @@
 #define TARNWICK_CHECK_RUN_CHECKS_H_
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+
+#include "engine/section_dispatch.h"
+#include "platform/platform_host.h"
 
 // What an instruction line fails with when it runs, as far as that is known
 // without the target machine. Each check calls the rule the action itself
@@ -13,7 +17,30 @@
 // against the installer's folder, as the installer's do.
 class RunChecks {
  public:
-  explicit RunChecks(const std::string& installerFolder) : installerFolder_(installerFolder) {}
+  // Whether a full path beside the script names anything (unset: never
+  // asked).
+  using FindBeside = std::function<Platform::HostMatch(const std::string&)>;
+  using Advise = std::function<void(const std::string& message)>;
+
+  RunChecks(const std::string& installerFolder, FindBeside findBeside)
+      : installerFolder_(installerFolder), findBeside_(std::move(findBeside)) {}
+
+  // One instruction line as far as it is known.
+  struct Instruction {
+    int sectionType = 0;                   // its effective section_type
+    const std::string* section = nullptr;  // its section's name; null when unknown
+    PredefinedSection predefined = PredefinedSection::kUnrecognized;  // of that name
+    const std::string* name = nullptr;
+    const std::string* value = nullptr;
+    std::optional<int> regvalType;  // none: unknown
+    std::optional<int> deleteRecurse;
+    bool certainToRun = false;
+  };
+
+  // Checks the line as its section makes it run, in the engine's order of
+  // dispatch; throws what the line would throw. Lines that would do nothing
+  // and say nothing go to `advise`.
+  void check(const Instruction& line, const Advise& advise) const;
 
   void createDirectories(const std::string& path) const;
   void copyFiles(const std::string& source, const std::string& target) const;
@@ -37,12 +64,16 @@ class RunChecks {
   std::string sourceBesideInstaller(const std::string& source) const;
 
  private:
+  void checkPredefined(const Instruction& line, const Advise& advise) const;
+  void adviseMissingSource(const std::string& source, const Advise& advise) const;
+
   // The full path of a known path; empty when it holds an unknown value.
   std::string fullPath(const std::string& path) const;
   // Throws as resolving a known path throws.
   void checkResolves(const std::string& path) const;
 
   std::string installerFolder_;
+  FindBeside findBeside_;
 };
 
 #endif  // TARNWICK_CHECK_RUN_CHECKS_H_

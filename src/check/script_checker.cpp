@@ -5,18 +5,13 @@
 #include "alias/alias_line.h"
 #include "alias/predefined_aliases.h"
 #include "check/alias_evaluation.h"
+#include "check/option_advice.h"
 #include "driver/throwable.h"
 #include "engine/section_dispatch.h"
 #include "script/script_line.h"
 #include "script/utils.h"
 
 namespace {
-
-const unsigned kAllOsTypes = 0xF;
-
-unsigned bitOf(OsType os) { return 1u << os; }
-
-const OsType kOsTypes[] = {Windows95, Windows98, WindowsNT, UnknownOs};
 
 // Whether the first byte that is not blank belongs to a value that may be
 // anything: the line's kind (blank, comment, header) is then the machine's.
@@ -57,11 +52,11 @@ int columnOfOption(const std::string& raw, const char* name) {
 ScriptChecker::ScriptChecker(const CheckSettings& settings, Findings* findings)
     : settings_(settings),
       findings_(findings),
-      run_(settings.installerFolder),
+      run_(settings.installerFolder, settings.findBesideScript),
       usage_([this](int line, int column, const std::string& text, const std::string& message) {
         reportAt(line, text, Severity::kWarning, Stage::kAdvice, message, column);
       }),
-      osTypes_(settings.os ? bitOf(*settings.os) : kAllOsTypes) {
+      load_(settings.os) {
   table_.setObserver(&usage_);
   defineOsFacts();
 }
@@ -215,9 +210,9 @@ void ScriptChecker::enterSection(Section next) {
       section_.options.isUnknown(OptionId::section_type)
           ? std::nullopt
           : std::optional<int>(section_.header->constOption(OptionId::section_type));
-  Place place = Place::kHeader;
-  if (section_.aliases) place = Place::kAliasesHeader;
-  if (phase_ == Phase::kPackageInformation) place = Place::kPackageHeader;
+  OptionPlace place = OptionPlace::kHeader;
+  if (section_.aliases) place = OptionPlace::kAliasesHeader;
+  if (phase_ == Phase::kPackageInformation) place = OptionPlace::kPackageHeader;
   adviseOptions(*section_.header, section_.options, place, sectionType);
 
   if (!section_.aliases && phase_ == Phase::kRun) {
@@ -273,36 +268,17 @@ void ScriptChecker::checkInstruction(const std::string& text) {
     return;
   }
   const std::optional<int> sectionType = options.constant(OptionId::section_type);
-  adviseOptions(line, form.options, Place::kLine, sectionType);
+  adviseOptions(line, form.options, OptionPlace::kLine, sectionType);
   runInstruction(options, sectionType, name, value);
 }
 
 void ScriptChecker::checkPackageParameter(const NameValueLine& line, const CheckedOptions& given,
                                           const std::string& name, const std::string& value) {
-  adviseOptions(line, given, Place::kPackageLine, std::nullopt);
-  if (UnknownValues::any(name)) return;
-  const bool unknown = UnknownValues::any(value);
-  if (name == "os") {
-    restrictionUnknown_ = unknown;
-    restrictionLine_ = lineNumber_;
-    restrictionText_ = *raw_;
-    if (unknown) return;
-  } else if (name == "debug" && unknown) {
-    debugUnknown_ = true;
-    debugLine_ = lineNumber_;
-    debugText_ = *raw_;
-    return;
-  }
+  adviseOptions(line, given, OptionPlace::kPackageLine, std::nullopt);
   try {
-    package_.setParameter(name, value);
+    load_.parameter(name, value, lineNumber_, *raw_);
   } catch (const Exception& exception) {
     readError(exception.message());
-    return;
-  }
-  if (name == "debug") {
-    debugUnknown_ = false;
-    debugLine_ = lineNumber_;
-    debugText_ = *raw_;
   }
 }
 
@@ -316,69 +292,20 @@ void ScriptChecker::runInstruction(const EffectiveOptions& options, std::optiona
   if (!sectionType) return;
   const std::optional<int> errType = options.constant(OptionId::err_type);
   const bool fatal = errType == SettingCode::kFatal && cond != Truth::kFalse;
-  const bool certainToRun = cond == Truth::kTrue && !debugMayBeOn();
-  const std::string& key = section_.header->name();
+  RunChecks::Instruction line;
+  line.sectionType = *sectionType;
+  line.section = section_.nameKnown ? &section_.header->name() : nullptr;
+  line.predefined = section_.predefined;
+  line.name = &name;
+  line.value = &value;
+  line.regvalType = options.constant(OptionId::regval_type);
+  line.deleteRecurse = options.constant(OptionId::delete_recurse);
+  line.certainToRun = cond == Truth::kTrue && !load_.debugMayBeOn();
   try {
-    if (*sectionType == SettingCode::kPredefined) {
-      runPredefined(options, name, value, cond);
-    } else if (*sectionType == SettingCode::kCreateRegvals && section_.nameKnown) {
-      const std::optional<int> regvalType = options.constant(OptionId::regval_type);
-      run_.setValue(
-          key, regvalType ? std::optional<uint32_t>(registryValueType(*regvalType)) : std::nullopt,
-          value);
-    }
+    run_.check(line, [this](const std::string& message) { advise(message); });
   } catch (const Exception& exception) {
     report(fatal ? Severity::kError : Severity::kWarning, Stage::kRunning, exception.message(), 0,
-           certainToRun);
-  }
-}
-
-void ScriptChecker::runPredefined(const EffectiveOptions& options, const std::string& name,
-                                  const std::string& value, Truth cond) {
-  if (!section_.nameKnown) return;
-  switch (section_.predefined == PredefinedSection::kUnrecognized
-              ? requirePredefinedSection(section_.header->name())
-              : section_.predefined) {
-    case PredefinedSection::kCreateDirectories:
-      run_.createDirectories(value);
-      break;
-    case PredefinedSection::kCopyFiles: {
-      run_.copyFiles(value, name);
-      // A missing source is no failure: nothing is copied and nothing said.
-      if (cond != Truth::kTrue || !settings_.findBesideScript) break;
-      const std::string source = run_.sourceBesideInstaller(value);
-      if (!source.empty() && settings_.findBesideScript(source) == Platform::HostMatch::kMissing) {
-        const bool pattern = value.find_first_of("*?") != std::string::npos;
-        advise((pattern ? "Copy source matches nothing beside the script: "
-                        : "Copy source does not exist beside the script: ") +
-               value);
-      }
-      break;
-    }
-    case PredefinedSection::kDeleteFiles: {
-      const std::optional<int> recurse = options.constant(OptionId::delete_recurse);
-      run_.deleteFiles(value, recurse ? std::optional<bool>(*recurse == SettingCode::kRecurseYes)
-                                      : std::nullopt);
-      break;
-    }
-    case PredefinedSection::kCreateLinks:
-      run_.createLink(name);
-      break;
-    case PredefinedSection::kCreateRegistryKeys:
-      run_.createKey(value);
-      break;
-    case PredefinedSection::kDeleteRegistryKeys: {
-      run_.deleteKey(value);
-      const std::string root = RunChecks::unknownRootKey(value);
-      if (!root.empty()) {
-        advise("Unknown root key " + root +
-               ": the installer finds no key to delete here and reports nothing");
-      }
-      break;
-    }
-    case PredefinedSection::kRunPrograms:
-    case PredefinedSection::kUnrecognized:
-      break;
+           line.certainToRun);
   }
 }
 
@@ -404,7 +331,7 @@ void ScriptChecker::checkAliasLine(const std::string& text) {
   const std::optional<int> type = options.constant(OptionId::alias_type);
   noteUndefinedReferences(text, type == SettingCode::kStatic);
   if (splitIsUnknown(line.body()) || UnknownValues::any(line.name())) return;
-  adviseOptions(line, form.options, Place::kAliasLine, std::nullopt);
+  adviseOptions(line, form.options, OptionPlace::kAliasLine, std::nullopt);
   const std::string& name = line.name();
   if (name.empty() && line.body().find('=') == std::string::npos) {
     advise("Alias line without '=': it defines the alias with the empty name, <>");
@@ -473,45 +400,21 @@ void ScriptChecker::define(const std::string& name, const std::string& value, bo
 
 // --- package information and the OS -----------------------------------------------
 
-// Where the installer's load ends: the OS restriction is enforced, and the
-// OS types the rest of the script may run under are those it accepts.
+// Where the installer's load ends: what the restriction accepts is what
+// the rest of the script sees.
 void ScriptChecker::endLoad(int line, const std::string& text) {
-  if (package_.debug && !debugUnknown_) {
-    reportAt(debugLine_, debugText_, Severity::kWarning, Stage::kAdvice,
-             "debug = yes: the installer only traces the script to debug.out and installs "
-             "nothing",
-             0);
-  }
-  if (restrictionUnknown_) return;
-  const int where = restrictionLine_ != 0 ? restrictionLine_ : line;
-  const std::string& whereText = restrictionLine_ != 0 ? restrictionText_ : text;
-  unsigned accepted = 0;
-  try {
-    for (OsType os : kOsTypes) {
-      if ((osTypes_ & bitOf(os)) != 0 && osRestrictionAccepts(package_.osRestriction, os)) {
-        accepted |= bitOf(os);
-      }
-    }
-    for (OsType os : kOsTypes) {
-      if (accepted == 0 && (osTypes_ & bitOf(os)) != 0) {
-        checkOsRestriction(package_.osRestriction, os);
-      }
-    }
-  } catch (const Exception& exception) {
-    reportAt(where, whereText, Severity::kError, Stage::kReading, exception.message());
-    return;
-  }
-  if (accepted != osTypes_) {
-    osTypes_ = accepted;
-    defineOsFacts();
-  }
+  const bool changed = load_.end(
+      line, text,
+      [this](int where, const std::string& whereText, Severity severity, Stage stage,
+             const std::string& message) { reportAt(where, whereText, severity, stage, message); });
+  if (changed) defineOsFacts();
 }
 
 // The predefined aliases as far as the OS types tell them: the folders are
 // the machine's; on the 95/98 layout the shared ones are the user's own; the
 // OS family's name is known when only one family is left.
 void ScriptChecker::defineOsFacts() {
-  const bool nineXLayout = (osTypes_ & bitOf(WindowsNT)) == 0;
+  const bool nineXLayout = !load_.mayRunUnder(WindowsNT);
   System::Facts facts;
   facts.runningDirectory = settings_.installerFolder;
   std::string* folders[] = {&facts.windowsDirectory,       &facts.systemDirectory,
@@ -526,68 +429,22 @@ void ScriptChecker::defineOsFacts() {
     *folders[i] =
         nineXLayout && i >= 6 ? *folders[i - 3] : unknowns_.make(UnknownValues::kPlain, names[i]);
   }
-  int families = 0;
-  for (OsType os : kOsTypes) {
-    if ((osTypes_ & bitOf(os)) != 0) {
-      facts.osType = os;
-      ++families;
-    }
-  }
+  const std::optional<OsType> only = load_.onlyOsType();
+  facts.osType = only.value_or(UnknownOs);
   for (const auto& [name, value] : predefinedAliases(facts)) table_.define(name, value);
-  if (families != 1) table_.define("OS", unknowns_.make(UnknownValues::kPlain, "<OS>"));
+  if (!only) table_.define("OS", unknowns_.make(UnknownValues::kPlain, "<OS>"));
 }
-
-bool ScriptChecker::debugMayBeOn() const { return package_.debug || debugUnknown_; }
 
 // --- advice --------------------------------------------------------------------
 
 void ScriptChecker::adviseOptions(const OptionedLine& line, const CheckedOptions& given,
-                                  Place place, std::optional<int> sectionType) {
+                                  OptionPlace place, std::optional<int> sectionType) {
   if (line.optionText().empty() && !given.setsAnyUnknown()) return;
-  auto noEffect = [&](OptionId id, const char* name, const char* reason) {
-    if (line.options().isDefined(id) || given.setsUnknown(id)) {
-      advise(std::string("Option ") + name + " has no effect here: " + reason,
-             columnOfOption(*raw_, name));
-    }
-  };
-  const bool aliases = place == Place::kAliasLine || place == Place::kAliasesHeader;
-  const bool package = place == Place::kPackageLine || place == Place::kPackageHeader;
-  if (!aliases) noEffect(OptionId::alias_type, "alias_type", "only alias lines have a type");
-  if (aliases) {
-    noEffect(OptionId::cond, "cond", "alias lines are evaluated whatever their condition");
-    noEffect(OptionId::err_type, "err_type", "a failing alias line always ends the run");
-  }
-  if (package) {
-    noEffect(OptionId::cond, "cond", "package information is read whatever its condition");
-    noEffect(OptionId::err_type, "err_type",
-             "a failing package information line always ends the run");
-  }
-  if (place == Place::kAliasLine || place == Place::kPackageLine) {
-    noEffect(OptionId::section_type, "section_type", "these lines are never executed");
-  }
-  // Which of the options that only some sections read are read here; where
-  // the section's type or name is not known, any may be.
-  bool readsLinkIcon = false;
-  bool readsRegvalType = false;
-  bool readsDeleteRecurse = false;
-  if (place == Place::kHeader || place == Place::kLine) {
-    if (!sectionType || (*sectionType == SettingCode::kPredefined && !section_.nameKnown)) return;
-    const bool predefined = *sectionType == SettingCode::kPredefined;
-    const std::string& name = section_.header->name();
-    readsLinkIcon = predefined && name == "create links";
-    readsRegvalType = *sectionType == SettingCode::kCreateRegvals;
-    readsDeleteRecurse = predefined && name == "delete files, directories, and program groups";
-  }
-  if (!readsLinkIcon) {
-    noEffect(OptionId::link_icon, "link_icon", "only lines of the create links section make links");
-  }
-  if (!readsRegvalType) {
-    noEffect(OptionId::regval_type, "regval_type",
-             "only lines of create_regvals sections store values");
-  }
-  if (!readsDeleteRecurse) {
-    noEffect(OptionId::delete_recurse, "delete_recurse",
-             "only lines of the delete files, directories, and program groups section delete");
+  const std::string* sectionName =
+      section_.header && section_.nameKnown ? &section_.header->name() : nullptr;
+  for (const OptionAdvice& advice :
+       optionsWithoutEffect(line.options(), given, place, sectionType, sectionName)) {
+    advise(advice.message, columnOfOption(*raw_, advice.option));
   }
 }
 
@@ -607,20 +464,13 @@ void ScriptChecker::noteUndefinedReferences(const std::string& text, bool deferr
 
 void ScriptChecker::report(Severity severity, Stage stage, const std::string& message, int column,
                            bool certainToRun) {
-  Finding finding;
-  finding.line = lineNumber_;
-  finding.column = column;
-  finding.severity = severity;
-  finding.stage = stage;
-  finding.certainToRun = certainToRun;
-  finding.message = unknowns_.render(message);
-  finding.text = *raw_;
-  findings_->add(std::move(finding));
+  reportAt(lineNumber_, *raw_, severity, stage, message, column, certainToRun);
 }
 
 void ScriptChecker::reportAt(int line, const std::string& text, Severity severity, Stage stage,
-                             const std::string& message, int column) {
+                             const std::string& message, int column, bool certainToRun) {
   Finding finding;
+  finding.certainToRun = certainToRun;
   finding.line = line;
   finding.column = column;
   finding.severity = severity;

@@ -10,9 +10,10 @@
 #include "check/alias_usage.h"
 #include "check/checked_options.h"
 #include "check/findings.h"
+#include "check/load_check.h"
+#include "check/option_advice.h"
 #include "check/run_checks.h"
 #include "check/unknown_values.h"
-#include "engine/package_information.h"
 #include "engine/section_dispatch.h"
 #include "platform/platform_host.h"
 #include "script/line_reader.h"
@@ -91,8 +92,6 @@ class ScriptChecker {
                              const std::string& name, const std::string& value);
   void runInstruction(const EffectiveOptions& options, std::optional<int> sectionType,
                       const std::string& name, const std::string& value);
-  void runPredefined(const EffectiveOptions& options, const std::string& name,
-                     const std::string& value, Truth cond);
   void checkAliasLine(const std::string& text);
   void defineUnknownAlias(const std::string& text, const Form& form, bool watched);
   void defineUnsubstitutedAlias(const std::string& raw);
@@ -100,18 +99,16 @@ class ScriptChecker {
 
   void endLoad(int line, const std::string& text);
   void defineOsFacts();
-  bool debugMayBeOn() const;
 
-  // The option advice: options given where nothing reads them.
-  enum class Place { kAliasesHeader, kPackageHeader, kHeader, kAliasLine, kPackageLine, kLine };
-  void adviseOptions(const OptionedLine& line, const CheckedOptions& given, Place place,
+  // Options given where nothing reads them.
+  void adviseOptions(const OptionedLine& line, const CheckedOptions& given, OptionPlace place,
                      std::optional<int> sectionType);
   void noteUndefinedReferences(const std::string& text, bool deferred);
 
   void report(Severity severity, Stage stage, const std::string& message, int column = 0,
               bool certainToRun = true);
   void reportAt(int line, const std::string& text, Severity severity, Stage stage,
-                const std::string& message, int column = 0);
+                const std::string& message, int column = 0, bool certainToRun = true);
   void readError(const std::string& message) { report(Severity::kError, Stage::kReading, message); }
   void advise(const std::string& message, int column = 0) {
     report(Severity::kWarning, Stage::kAdvice, message, column);
@@ -123,19 +120,12 @@ class ScriptChecker {
   UnknownValues unknowns_;
   AliasTable table_;
   AliasUsage usage_;
-  unsigned osTypes_;  // bit per OsType the script may run under
 
   int lineNumber_ = 0;
   const std::string* raw_ = nullptr;  // the current line as written
 
   Phase phase_ = Phase::kStart;
-  PackageInformation package_;
-  bool restrictionUnknown_ = false;
-  bool debugUnknown_ = false;
-  int restrictionLine_ = 0;
-  std::string restrictionText_;
-  int debugLine_ = 0;
-  std::string debugText_;
+  LoadCheck load_;
 
   Section section_;
 };

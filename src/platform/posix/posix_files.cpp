@@ -335,14 +335,7 @@ bool queryFileVersion(const std::vector<unsigned char>& data, uint32_t* mostSign
 std::FILE* openForReading(const std::string& path) {
   std::string host;
   if (hasWildcard(path) || endsInSeparator(path) || !hostPathOf(path, &host)) return nullptr;
-  std::FILE* file = std::fopen(host.c_str(), "rb");
-  if (file == nullptr) return nullptr;
-  struct stat status;
-  if (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
-    std::fclose(file);
-    return nullptr;
-  }
-  return file;
+  return Posix::openForReadingBytes(host);
 }
 
 bool appendText(const std::string& path, const std::string& text) {

@@ -14,6 +14,7 @@
 #include "platform/platform_host.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/folder_listings.h"
+#include "platform/posix/host_io.h"
 #include "platform/posix/wildcard_matcher.h"
 
 namespace Platform {
@@ -107,15 +108,7 @@ std::string commandLinePath(const std::string& path) {
 
 std::FILE* openHostFile(const std::string& given) {
   if (given.empty() || given.find('\0') != std::string::npos) return nullptr;
-  const std::string path = commandLinePath(given);
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return nullptr;
-  struct stat status;
-  if (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
-    std::fclose(file);
-    return nullptr;
-  }
-  return file;
+  return Posix::openForReadingBytes(commandLinePath(given));
 }
 
 bool installerFolderOf(const std::string& given, std::string* folder) {
