@@ -125,7 +125,7 @@ bool ScriptChecker::nonTerminationIsCertain(const std::string& raw) const {
   bool anyUnknown = false;
   for (const auto& [name, value] : table_.entries()) {
     anyUnknown = anyUnknown || UnknownValues::any(value);
-    shortest.define(name, UnknownValues::any(value) ? std::string(1, 'x') : value);
+    shortest.define(name, UnknownValues::shortened(value));
   }
   if (!anyUnknown) return true;
   try {
@@ -253,11 +253,11 @@ void ScriptChecker::checkInstruction(const std::string& text) {
     section_.lineMayRun = true;
     return;
   }
-  std::string name = line.name();
-  std::string value = line.value();
-  if (splitIsUnknown(line.body())) {
-    name = value = unknowns_.make(UnknownValues::kOpaque, "");
-  }
+  // Where the split is the machine's, neither part is known.
+  const std::string unknownPart =
+      splitIsUnknown(line.body()) ? unknowns_.make(UnknownValues::kOpaque, "") : std::string();
+  const std::string& name = unknownPart.empty() ? line.name() : unknownPart;
+  const std::string& value = unknownPart.empty() ? line.value() : unknownPart;
   if (phase_ == Phase::kPackageInformation) {
     checkPackageParameter(line, form.options, name, value);
     return;

@@ -78,6 +78,19 @@ std::string UnknownValues::render(std::string_view text) const {
   return shown;
 }
 
+std::string UnknownValues::shortened(std::string_view text) {
+  std::string shown;
+  size_t copied = 0;
+  forEachMark(text, [&](const Mark& mark) {
+    shown.append(text.substr(copied, mark.begin - copied));
+    shown += kOpen;
+    copied = mark.end;
+    return true;
+  });
+  shown.append(text.substr(copied));
+  return shown;
+}
+
 bool UnknownValues::any(std::string_view text) {
   return text.find(kOpen) != std::string_view::npos;
 }

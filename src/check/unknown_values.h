@@ -31,6 +31,10 @@ class UnknownValues {
   // `text` with every placeholder shown as its reference.
   std::string render(std::string_view text) const;
 
+  // `text` with every placeholder one byte long (a stray mark, which forms
+  // no reference and names no alias).
+  static std::string shortened(std::string_view text);
+
   // Whether `text` holds any placeholder (or stray mark) at all.
   static bool any(std::string_view text);
   // Whether `text` holds an opaque placeholder or a stray mark.

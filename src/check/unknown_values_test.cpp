@@ -12,6 +12,7 @@ TEST(UnknownValuesTest, PlaceholdersAreShownAsTheirReferences) {
   EXPECT_EQ("<HAVE>,!", unknowns.render(have + ",!"));
   EXPECT_EQ("<PROGFILES>\\App and <HAVE>", unknowns.render(dir + "\\App and " + have));
   EXPECT_EQ("plain text", unknowns.render("plain text"));
+  EXPECT_EQ("\x01\\App and \x01", UnknownValues::shortened(dir + "\\App and " + have));
 }
 
 // No placeholder may move a split of the line or form a reference.
