@@ -9,7 +9,8 @@ under one temporary folder, which is removed at the end.
 
 The figures are for reading: nothing fails on a slow machine. Usage:
 
-  bench.py --posix BUILD/install [--win64 BUILD/install.exe] [--quick] [--only N,...]
+  bench.py --posix BUILD/install [--win64 BUILD/install.exe] [--checker BUILD/tarnwick-check]
+           [--quick] [--only N,...]
 """
 
 import argparse
@@ -513,6 +514,53 @@ def reading_case(args, root, installer):
     remove_tree(s.machine)
 
 
+# --- case 7: script checking ---------------------------------------------------------
+
+
+def checker_case(args, root, checker):
+    """tarnwick-check over the scripts of case 5, every line checked as if it ran
+    (cond=0 changes nothing for the checker), against wc -l reading the same
+    file. Targets: 1,000,000 lines/s without references, 250,000 with 20 per
+    line, as for the installer; memory independent of the script's length."""
+    print("\n== script checking (case 7): tarnwick-check against wc -l, %d aliases per line"
+          % ALIASES, flush=True)
+    folder = os.path.join(root, "checking")
+    os.makedirs(folder)
+    checker = os.path.abspath(checker)
+
+    def write(name, text):
+        path = os.path.join(folder, name)
+        with open(path, "w", newline="\n") as out:
+            out.write(text)
+        return path
+
+    def check(path):
+        # Exit code 1: the script's cond=0 section draws a warning.
+        return checked("tarnwick-check", run([checker, path], cwd=folder, measure_memory=True),
+                       (0, 1))
+    sizes = [10000, 100000] if args.quick else [10000, 100000, 1000000]
+    base = median([check(write("one.txt", reading_script(1, True))).max_rss_kb
+                   for _ in range(3)])
+    for references in (False, True):
+        for count in sizes:
+            path = write("check%d.txt" % count, reading_script(count, references))
+            ours, wc = side_by_side(args.runs, lambda: check(path),
+                                    lambda: run(["wc", "-l", path]))
+            wall = median(r.seconds for r in ours)
+            cpu = median(r.cpu for r in ours)
+            rss = median(r.max_rss_kb for r in ours)
+            target = 250000 if references else 1000000
+            print("7. %-9s lines, %-9s %6.0f ms (cpu %6.0f ms) = %7.0f lines/s, cpu %7.0f "
+                  "lines/s (target %s: %s); wc -l %5.0f ms; max RSS %6d KB, %+5d KB over "
+                  "one line's" % (
+                      format(count, ","), "20 refs:" if references else "no refs:",
+                      wall * 1000, cpu * 1000, count / wall, count / cpu,
+                      format(target, ","), "holds" if count / cpu >= target else "MISSED",
+                      median(r.seconds for r in wc) * 1000, rss, rss - base), flush=True)
+            os.remove(path)
+    remove_tree(folder)
+
+
 # --- case 6: start-up ----------------------------------------------------------------
 
 
@@ -618,10 +666,11 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--posix", required=True, help="the POSIX installer binary")
     parser.add_argument("--win64", help="the x86_64 install.exe, for the Wine cases")
+    parser.add_argument("--checker", help="tarnwick-check, for case 7")
     parser.add_argument("--runs", type=int, default=3, help="timed runs per case (default 3)")
     parser.add_argument("--quick", action="store_true", help="small inputs, for a smoke test")
     parser.add_argument("--only", default="", help="comma-separated cases: 1 (cases 1-3), 4, 5, "
-                        "6, w (Wine)")
+                        "6, 7 (checker), w (Wine)")
     parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
     args = parser.parse_args()
     only = set(filter(None, args.only.split(",")))
@@ -651,6 +700,8 @@ def main():
             reading_case(args, root, args.posix)
         if wanted("6"):
             startup_case(args, root, args.posix)
+        if wanted("7") and args.checker:
+            checker_case(args, root, args.checker)
         if wanted("w"):
             wine_tree_cases(args, root, args.win64, prefixes)
     except KeyboardInterrupt:

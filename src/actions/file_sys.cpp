@@ -52,7 +52,13 @@ bool reachesWholeDrive(const std::string& full) {
          directory.find('\\', directory.find('\\', 2) + 1) == std::string::npos;
 }
 
+const char kNotDeletedHeader[] = "The following directories/files could not be deleted:\n";
+
 }  // namespace
+
+void checkRecursiveDeletion(const std::string& full) {
+  if (reachesWholeDrive(full)) throw FileSysException(failureList(kNotDeletedHeader, {full}));
+}
 
 bool pathExists(const std::string& path) {
   Platform::FileStatus status;
@@ -196,8 +202,7 @@ int64_t getFileDate(const std::string& path) {
 
 void deleteFiles(const std::string& path, bool recursive) {
   const std::string full = Utils::fullPath(path);
-  const char* header = "The following directories/files could not be deleted:\n";
-  if (recursive && reachesWholeDrive(full)) throw FileSysException(failureList(header, {full}));
+  if (recursive) checkRecursiveDeletion(full);
 
   std::vector<FileEntry> entries;
   collectEntries(full, &entries, recursive ? -1 : 0);
@@ -213,7 +218,7 @@ void deleteFiles(const std::string& path, bool recursive) {
       failed.push_back(entry->path);
     }
   }
-  if (!failed.empty()) throw FileSysException(failureList(header, failed));
+  if (!failed.empty()) throw FileSysException(failureList(kNotDeletedHeader, failed));
 }
 
 void deleteFile(const std::string& path) {

@@ -40,6 +40,11 @@ FileVersion getFileVersion(const std::string& path);
 int64_t getFileDate(const std::string& path);
 
 void deleteFiles(const std::string& path, bool recursive);
+// Refuses a recursive deletion of the full path `full` that would reach
+// every entry of a drive (or UNC share): its root itself, or a pattern
+// matching every name in the root ("C:\*", "C:\*.*"). Throws the failure
+// list of deleteFiles naming `full`.
+void checkRecursiveDeletion(const std::string& full);
 void deleteFile(const std::string& path);
 void deleteDirectory(const std::string& path);
 

@@ -32,11 +32,6 @@ std::string valueLabel(const std::string& key, const std::string& name) {
   return "[" + key + "]:" + name;
 }
 
-// A subkey path made of separators only would name the root key itself.
-bool namesRootItself(const std::string& subkey) {
-  return subkey.find_first_not_of('\\') == std::string::npos;
-}
-
 }  // namespace
 
 Platform::RegHandle openKey(const std::string& key, uint32_t access) {
@@ -100,16 +95,14 @@ void deleteSubkeys(Platform::RegHandle key) {
   }
 }
 
-// Deleting a root key is refused before anything below it is touched: one
-// empty alias in a script must not wipe a whole hive.
+// Deleting a root key is refused before anything below it is touched.
 void deleteKey(const std::string& key) {
+  checkKeyDeletion(key);
+  if (!keyExists(key)) return;
+
   std::string rootName;
   std::string subkey;
   splitKeyPath(key, &rootName, &subkey);
-  if (isRootKeyName(rootName) && namesRootItself(subkey)) {
-    throw RegistryException("Unable to delete key: " + key);
-  }
-  if (!keyExists(key)) return;
 
   OpenedKey opened(key, Platform::kKeyQueryValue | Platform::kKeyEnumerateSubKeys);
   if (System::osType() == WindowsNT && keyHasSubkeys(opened.get())) deleteSubkeys(opened.get());

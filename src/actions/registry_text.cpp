@@ -111,6 +111,15 @@ bool isRootKeyName(const std::string& name) {
   return false;
 }
 
+void checkKeyDeletion(const std::string& key) {
+  std::string root;
+  std::string subkey;
+  splitKeyPath(key, &root, &subkey);
+  if (isRootKeyName(root) && subkey.find_first_not_of('\\') == std::string::npos) {
+    throw RegistryException("Unable to delete key: " + key);
+  }
+}
+
 Platform::RegHandle rootKey(const std::string& name) {
   for (const RootName& root : kRootNames) {
     if (name == root.name) return root.key;

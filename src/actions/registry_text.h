@@ -23,6 +23,11 @@ Platform::RegHandle rootKey(const std::string& name);
 // True for one of the seven root key names.
 bool isRootKeyName(const std::string& name);
 
+// Refuses to delete a root key itself (one of the seven names alone, or
+// followed by separators only): one empty alias must not wipe a whole hive.
+// Throws RegistryException "Unable to delete key: " + key.
+void checkKeyDeletion(const std::string& key);
+
 // The text form of a REG_SZ, REG_DWORD or REG_BINARY value: the string up to
 // its first NUL in double quotes, eight lowercase hexadecimal digits, or
 // comma-separated two-digit bytes. Returns false for any other type.

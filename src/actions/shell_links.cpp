@@ -27,9 +27,15 @@ void createLink(const std::string& link, const std::string& target, const std::s
     throw ShellLinksException(failure);
   }
   if (!shellLink->queryPersistFile()) throw ShellLinksException(failure);
+  if (shellLink->save(linkFilePath(link)) < 0) throw ShellLinksException(failure);
+}
+
+std::u16string linkFilePath(const std::string& link) {
   std::u16string widePath;
-  if (!Platform::toWide(link, kWidePathCapacity, &widePath)) throw ShellLinksException(failure);
-  if (shellLink->save(widePath) < 0) throw ShellLinksException(failure);
+  if (!Platform::toWide(link, kWidePathCapacity, &widePath)) {
+    throw ShellLinksException("Unable to create link:" + link);
+  }
+  return widePath;
 }
 
 }  // namespace ShellLinks

@@ -10,6 +10,11 @@ namespace ShellLinks {
 // + link on any failure.
 void createLink(const std::string& link, const std::string& target, const std::string& icon);
 
+// The link file's path as the shell-link object saves it (wide, at most
+// MAX_PATH units with the terminator). Throws ShellLinksException "Unable to
+// create link:" + link when it does not fit.
+std::u16string linkFilePath(const std::string& link);
+
 }  // namespace ShellLinks
 
 #endif  // TARNWICK_ACTIONS_SHELL_LINKS_H_

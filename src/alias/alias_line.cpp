@@ -28,13 +28,7 @@ std::string makePath(const std::string& setting) {
 }
 
 bool registryKeyExists(const std::string& setting) {
-  std::string key;
-  std::string valueName;
-  AliasLine::parseRegistryLocation(setting, &key, &valueName);
-  if (!valueName.empty()) {
-    throw AliasLineException("Only the registry key should be specified: " + setting);
-  }
-  return Registry::keyExists(key);
+  return Registry::keyExists(AliasLine::registryKeyOf(setting));
 }
 
 bool registryValueExists(const std::string& setting) {
@@ -65,8 +59,12 @@ bool allItemsEqual(const std::string& setting) {
 }  // namespace
 
 void AliasLine::parse(const std::string& text, int lineNumber, const SectionHeader* section) {
-  parseNameValue(text, lineNumber, section);
+  parseForm(text, lineNumber, section);
   evaluate();
+}
+
+void AliasLine::parseForm(const std::string& text, int lineNumber, const SectionHeader* section) {
+  parseNameValue(text, lineNumber, section);
 }
 
 void AliasLine::evaluate() {
@@ -121,3 +119,17 @@ void AliasLine::parseRegistryLocation(const std::string& setting, std::string* k
   *key = keyPart.substr(1, keyPart.size() - 2);
   *valueName = namePart;
 }
+
+std::string AliasLine::registryKeyOf(const std::string& setting) {
+  std::string key;
+  std::string valueName;
+  parseRegistryLocation(setting, &key, &valueName);
+  if (!valueName.empty()) {
+    throw AliasLineException("Only the registry key should be specified: " + setting);
+  }
+  return key;
+}
+
+std::string AliasLine::makePath(const std::string& setting) { return ::makePath(setting); }
+
+bool AliasLine::itemsAllEqual(const std::string& setting) { return allItemsEqual(setting); }

@@ -19,6 +19,10 @@ class AliasLine : public NameValueLine {
   // AliasLineException for a malformed registry location.
   void parse(const std::string& text, int lineNumber, const SectionHeader* section);
 
+  // Sets the line up from its text without evaluating it (for a reader that
+  // must not touch the machine). Throws what the options table throws.
+  void parseForm(const std::string& text, int lineNumber, const SectionHeader* section);
+
   // Computes the value from the setting by the line's effective alias_type.
   void evaluate();
 
@@ -31,6 +35,17 @@ class AliasLine : public NameValueLine {
   // trimmed key part when the brackets are missing.
   static void parseRegistryLocation(const std::string& setting, std::string* key,
                                     std::string* valueName);
+
+  // The key path of a "regkeyexists" setting: a registry location without a
+  // value name. Throws as parseRegistryLocation, and AliasLineException "Only
+  // the registry key should be specified: " + setting for a value name.
+  static std::string registryKeyOf(const std::string& setting);
+
+  // The pure alias types, by their rules: the setting cleaned up as a path
+  // ("makepath"), and whether all its comma-separated items are equal
+  // ("compare").
+  static std::string makePath(const std::string& setting);
+  static bool itemsAllEqual(const std::string& setting);
 
  private:
   std::string evaluatedValue_;

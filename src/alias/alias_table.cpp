@@ -106,6 +106,9 @@ struct AliasTable::Substitution {
       out.push_back('>');
       return;
     }
+    if (table.observer_ != nullptr) {
+      table.observer_->aliasUsed(std::string_view(out).substr(open + 1));
+    }
     replace(open, *value);
   }
 

@@ -24,6 +24,16 @@ class AliasTable {
                       size_t maxSubstitutedLength = kMaxSubstitutedLength)
       : maxReplacements_(maxReplacements), maxSubstitutedLength_(maxSubstitutedLength) {}
 
+  // Told the name of every alias that a substitution replaces, for tools
+  // that report aliases nobody uses.
+  class Observer {
+   public:
+    virtual ~Observer() = default;
+    virtual void aliasUsed(std::string_view name) = 0;
+  };
+  // `observer` (not owned) is told from now on; null for none.
+  void setObserver(Observer* observer) { observer_ = observer; }
+
   // Insert or overwrite; entries are never removed.
   void define(const std::string& name, const std::string& value);
   // The value of `name`, or null when it is not defined.
@@ -52,6 +62,7 @@ class AliasTable {
   // Lengths of the defined names, longest last: lets the search for a
   // reference ending at a '>' try only the places where a name could start.
   std::set<size_t> nameLengths_;
+  Observer* observer_ = nullptr;
 };
 
 #endif  // TARNWICK_ALIAS_ALIAS_TABLE_H_

@@ -5,6 +5,7 @@
 #include "alias/alias_line.h"
 #include "driver/reporter.h"
 #include "driver/throwable.h"
+#include "engine/section_dispatch.h"
 #include "platform/platform_files.h"
 #include "platform/platform_registry.h"
 #include "script/options_table.h"
@@ -16,28 +17,15 @@ namespace {
 
 const char kDebugFile[] = "debug.out";
 
-struct OsRestriction {
-  const char* name;
-  bool accepts[4];  // by OsType: Windows95, Windows98, WindowsNT, UnknownOs
-};
-
-const OsRestriction kOsRestrictions[] = {
-    {"Win32", {true, true, true, false}},        {"Windows 95", {true, false, false, false}},
-    {"Windows 98", {false, true, false, false}}, {"Windows 9x", {true, true, false, false}},
-    {"Windows NT", {false, false, true, false}},
-};
-
 }  // namespace
 
 ScriptEngine::ScriptEngine(Actions& actions) : actions_(actions) {}
 
 void ScriptEngine::load(const std::string& path) {
   scriptFile_.init(path);
-  packageName_ = "unspecified";
-  osRestriction_ = "Win32";
-  debug_ = false;
+  package_ = PackageInformation();
   readPackageInformation();
-  checkOsRestriction();
+  checkOsRestriction(package_.osRestriction, System::osType());
 }
 
 // Honoured only as the first section. Its header, and the header that ends
@@ -47,45 +35,14 @@ void ScriptEngine::readPackageInformation() {
   if (header == nullptr || header->name() != "package information") return;
   while (ScriptLine* line = nextSignificantLine()) {
     if (line->kind() != Instruction) return;
-    setPackageParameter(static_cast<const NameValueLine&>(*line));
+    const auto& parameter = static_cast<const NameValueLine&>(*line);
+    package_.setParameter(parameter.name(), parameter.value());
   }
-}
-
-void ScriptEngine::setPackageParameter(const NameValueLine& line) {
-  const std::string& name = line.name();
-  if (name == "package_name") {
-    packageName_ = Utils::stripQuotes(line.value());
-  } else if (name == "os") {
-    osRestriction_ = line.value();
-  } else if (name == "debug") {
-    std::string setting = Utils::toLower(line.value());
-    if (setting == "yes") {
-      debug_ = true;
-    } else if (setting == "no") {
-      debug_ = false;
-    } else {
-      throw ScriptEngineException("Unrecognized debug setting: " + setting);
-    }
-  } else {
-    throw ScriptEngineException("Unrecognized product information parameter: " + name);
-  }
-}
-
-void ScriptEngine::checkOsRestriction() const {
-  for (const OsRestriction& restriction : kOsRestrictions) {
-    if (osRestriction_ != restriction.name) continue;
-    if (!restriction.accepts[System::osType()]) {
-      throw ScriptEngineException("This script must be run under the following OS: " +
-                                  osRestriction_);
-    }
-    return;
-  }
-  throw ScriptEngineException("Unrecognized os restriction: " + osRestriction_);
 }
 
 ScriptLine* ScriptEngine::nextSignificantLine() {
   while (ScriptLine* line = scriptFile_.nextLine()) {
-    if (debug_) traceLine(*line);
+    if (package_.debug) traceLine(*line);
     if (line->kind() != Blank && line->kind() != Comment) return line;
   }
   return nullptr;
@@ -118,7 +75,7 @@ void ScriptEngine::traceLine(const ScriptLine& line) const {
 
 void ScriptEngine::run(Reporter& reporter) {
   while (const InstructionLine* line = nextInstructionLine()) {
-    if (debug_) continue;
+    if (package_.debug) continue;
     if (line->constOption(OptionId::cond) != SettingCode::kCondTrue) continue;
     try {
       executeLine(*line);
@@ -151,47 +108,44 @@ void ScriptEngine::executePredefined(const InstructionLine& line) {
     throw ScriptEngineException("Expected current line to be contained in a section.");
   }
   const std::string& section = line.section()->name();
-  if (section == "create directories and program groups") {
-    actions_.createDirectory(line.value());
-  } else if (section == "copy files") {
-    actions_.copyFiles(line.value(), line.name());
-  } else if (section == "delete files, directories, and program groups") {
-    int recurse = line.constOption(OptionId::delete_recurse);
-    if (recurse != SettingCode::kRecurseYes && recurse != SettingCode::kRecurseNo) {
-      throw ScriptEngineException(
-          formatMessage("Unrecognized delete_recurse setting encountered: %d", recurse));
-    }
-    actions_.deleteFiles(line.value(), recurse == SettingCode::kRecurseYes);
-  } else if (section == "create links") {
-    actions_.createLink(line.name(), line.value(), line.stringOption(OptionId::link_icon));
-  } else if (section == "create registry keys") {
-    actions_.createKey(line.value());
-  } else if (section == "delete registry keys") {
-    actions_.deleteKey(line.value());
-  } else if (section == "run programs") {
-    runProgram(line.value());
-  } else {
-    throw ScriptEngineException("Unrecognized predefined section encountered: " + section);
+  switch (requirePredefinedSection(section)) {
+    case PredefinedSection::kCreateDirectories:
+      actions_.createDirectory(line.value());
+      break;
+    case PredefinedSection::kCopyFiles:
+      actions_.copyFiles(line.value(), line.name());
+      break;
+    case PredefinedSection::kDeleteFiles:
+      deleteFiles(line);
+      break;
+    case PredefinedSection::kCreateLinks:
+      actions_.createLink(line.name(), line.value(), line.stringOption(OptionId::link_icon));
+      break;
+    case PredefinedSection::kCreateRegistryKeys:
+      actions_.createKey(line.value());
+      break;
+    case PredefinedSection::kDeleteRegistryKeys:
+      actions_.deleteKey(line.value());
+      break;
+    case PredefinedSection::kRunPrograms:
+      runProgram(line.value());
+      break;
+    case PredefinedSection::kUnrecognized:
+      break;
   }
 }
 
-void ScriptEngine::createRegistryValue(const InstructionLine& line) {
-  int regvalType = line.constOption(OptionId::regval_type);
-  uint32_t type;
-  switch (regvalType) {
-    case SettingCode::kSz:
-      type = Platform::kRegSz;
-      break;
-    case SettingCode::kDword:
-      type = Platform::kRegDword;
-      break;
-    case SettingCode::kBinary:
-      type = Platform::kRegBinary;
-      break;
-    default:
-      throw ScriptEngineException(
-          formatMessage("Unrecognized regval_type setting encountered: %d", regvalType));
+void ScriptEngine::deleteFiles(const InstructionLine& line) {
+  int recurse = line.constOption(OptionId::delete_recurse);
+  if (recurse != SettingCode::kRecurseYes && recurse != SettingCode::kRecurseNo) {
+    throw ScriptEngineException(
+        formatMessage("Unrecognized delete_recurse setting encountered: %d", recurse));
   }
+  actions_.deleteFiles(line.value(), recurse == SettingCode::kRecurseYes);
+}
+
+void ScriptEngine::createRegistryValue(const InstructionLine& line) {
+  uint32_t type = registryValueType(line.constOption(OptionId::regval_type));
   actions_.setValue(line.section()->name(), line.name(), type, line.value());
 }
 

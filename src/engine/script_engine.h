@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/actions.h"
+#include "engine/package_information.h"
 #include "script/script_file.h"
 
 class InstructionLine;
@@ -28,14 +29,15 @@ class ScriptEngine {
   // Executes the rest of the script; throws to end the run.
   void run(Reporter& reporter);
 
-  const std::string& packageName() const { return packageName_; }
-  const std::string& osRestriction() const { return osRestriction_; }
-  bool debug() const { return debug_; }
+  const std::string& packageName() const { return package_.packageName; }
+  const std::string& osRestriction() const { return package_.osRestriction; }
+  bool debug() const { return package_.debug; }
+  // The number of the last line read: after a run ended on a fatal error,
+  // the line it ended on.
+  int linesRead() const { return scriptFile_.linesRead(); }
 
  private:
   void readPackageInformation();
-  void setPackageParameter(const NameValueLine& line);
-  void checkOsRestriction() const;
 
   ScriptLine* nextSignificantLine();
   const SectionHeader* nextSectionHeader();
@@ -44,15 +46,14 @@ class ScriptEngine {
 
   void executeLine(const InstructionLine& line);
   void executePredefined(const InstructionLine& line);
+  void deleteFiles(const InstructionLine& line);
   void createRegistryValue(const InstructionLine& line);
   void deleteRegistryValue(const InstructionLine& line);
   void runProgram(const std::string& command);
   void handleError(const InstructionLine& line, const std::string& message, Reporter& reporter);
 
   Actions& actions_;
-  std::string packageName_;
-  std::string osRestriction_;
-  bool debug_ = false;
+  PackageInformation package_;
   ScriptFile scriptFile_;
 };
 

@@ -102,6 +102,14 @@ TEST_F(ScriptEngineTest, PackageInformationErrorsAreFatal) {
   EXPECT_EQ("Unrecognized debug setting: maybe", run("[package information]\ndebug = MAYBE\n"));
 }
 
+// A run that ends on a fatal error tells the line it ended on.
+TEST_F(ScriptEngineTest, LinesReadEndAtTheLineThatFailed) {
+  run("[aliases]\nA = 1\nB = 1,&& ? alias_type=boolean\nC = 1\n");
+  EXPECT_EQ(3, engine_->linesRead());
+  run("[run programs]\necho\n[install files]\nx\ny\n");
+  EXPECT_EQ(4, engine_->linesRead());
+}
+
 TEST_F(ScriptEngineTest, PackageInformationInALaterSectionIsAnUnknownSection) {
   EXPECT_EQ("Terminating execution of script due to fatal exception...",
             run("[run programs]\necho\n[package information]\nos = Win32\n"));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "alias/alias_table.h"
+#include "script/line_reader.h"
 #include "script/script_line.h"
 
 class SectionHeader;
@@ -35,29 +36,24 @@ class ScriptFile {
   // when reading fails.
   ScriptLine* nextLine();
 
+  // How many lines have been read, the one being classified included: after
+  // a line failed, its number.
+  int linesRead() const { return linesRead_; }
+
  private:
   struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
   };
 
-  // Reads the next raw line into `line`; false at the end of the file.
-  bool readRawLine(std::string* line);
-  bool endOfFileMet(const std::string& line);
-  // Refills the read buffer; false at the end of the file.
-  bool fillBuffer();
   std::string substituteAliases(const std::string& line) const;
   std::unique_ptr<ScriptLine> classifyLine(const std::string& text, int lineNumber);
   void definePredefinedAliases();
 
   std::string fileName_;
   std::unique_ptr<std::FILE, FileCloser> file_;
-  bool initialized_ = false;
-  bool ended_ = false;
-  bool anyLineRead_ = false;
-  std::vector<char> buffer_;
-  std::string rawLine_;  // the line being read, kept to reuse its storage
-  size_t bufferPosition_ = 0;
-  size_t bufferEnd_ = 0;
+  std::unique_ptr<LineReader> reader_;  // exists once init has succeeded
+  std::string rawLine_;                 // the line being read, kept to reuse its storage
+  int linesRead_ = 0;
   AliasTable aliasTable_;
   std::vector<std::unique_ptr<ScriptLine>> lines_;
   const SectionHeader* currentSection_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "driver/throwable.h"
 #include "script/section_header.h"
 #include "script/utils.h"
 
@@ -41,7 +42,9 @@ void OptionedLine::parseOptioned(const std::string& text, int lineNumber,
   setUp(text, lineNumber, section);
   // Split at the last '?' (Utils::splitLast), then trimmed.
   std::string_view whole(text);
-  const size_t mark = whole.rfind('?');
+  // Most lines have no '?': the forward search is the fast one.
+  const size_t mark =
+      whole.find('?') == std::string_view::npos ? std::string_view::npos : whole.rfind('?');
   std::string_view body = whole.substr(0, mark);
   std::string_view optionText =
       mark == std::string::npos ? std::string_view() : whole.substr(mark + 1);
@@ -111,4 +114,10 @@ bool isInstructionLine(const std::string& text, const SectionHeader* section) {
 
 bool isAliasLine(const std::string& text, const SectionHeader* section) {
   return !isOtherKind(text) && isAliasesSection(section);
+}
+
+void requireSection(const std::string& text, const SectionHeader* section) {
+  if (section == nullptr) {
+    throw ScriptFileException("All instruction lines must be contained within a section: " + text);
+  }
 }

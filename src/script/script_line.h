@@ -106,4 +106,9 @@ bool isSectionHeaderLine(const std::string& text);
 bool isInstructionLine(const std::string& text, const SectionHeader* section);
 bool isAliasLine(const std::string& text, const SectionHeader* section);
 
+// A line that is neither blank, comment nor header must follow a header:
+// throws ScriptFileException "All instruction lines must be contained within
+// a section: " + text when `section` is null.
+void requireSection(const std::string& text, const SectionHeader* section);
+
 #endif  // TARNWICK_SCRIPT_SCRIPT_LINE_H_

@@ -2,6 +2,7 @@
 
 #include "driver/throwable.h"
 #include "platform/platform_files.h"
+#include "platform/windows_path.h"
 
 namespace Utils {
 
@@ -82,10 +83,31 @@ std::string appendSeparator(const std::string& text) {
   return text + "\\";
 }
 
+namespace {
+
+// MAX_PATH without the terminator.
+const size_t kMaxFullPath = 259;
+
+[[noreturn]] void throwUnresolvable(const std::string& path) {
+  throw UtilsException("Unable to determine full path: " + path);
+}
+
+}  // namespace
+
 std::string fullPath(const std::string& path) {
   std::string full;
-  if (!Platform::fullPathName(path.empty() ? "." : path, &full) || full.size() > 259) {
-    throw UtilsException("Unable to determine full path: " + path);
+  if (!Platform::fullPathName(path.empty() ? "." : path, &full) || full.size() > kMaxFullPath) {
+    throwUnresolvable(path);
+  }
+  return full;
+}
+
+std::string fullPathFrom(const std::string& path, const std::string& currentDirectory) {
+  std::string full;
+  if (path.find('\0') != std::string::npos ||
+      !Platform::resolveFullPath(path.empty() ? "." : path, currentDirectory, &full) ||
+      full.size() > kMaxFullPath) {
+    throwUnresolvable(path);
   }
   return full;
 }

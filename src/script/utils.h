@@ -36,6 +36,13 @@ std::string appendSeparator(const std::string& text);
 // path cannot be resolved or its absolute form exceeds 259 characters.
 std::string fullPath(const std::string& path);
 
+// fullPath as it comes out with `currentDirectory` (a full path) for the
+// process's current directory, by the platform's rules but without asking
+// it: for tools that predict the installer's paths without running it.
+// Throws as fullPath does, also for a path holding a NUL, which no platform
+// call sees whole.
+std::string fullPathFrom(const std::string& path, const std::string& currentDirectory);
+
 // Drive and directory part of `path`, ending in a separator; empty for a
 // bare name. Throws as fullPath does.
 std::string directoryOf(const std::string& path);

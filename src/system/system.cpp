@@ -113,6 +113,7 @@ void freeShellItem(Platform::ShellItem* item) {
   if (!Platform::freeShellItem(item)) throw SystemException("Unable to free shell item memory.");
 }
 
+const Facts& allFacts() { return facts; }
 OsType osType() { return facts.osType; }
 const std::string& runningDirectory() { return facts.runningDirectory; }
 const std::string& windowsDirectory() { return facts.windowsDirectory; }

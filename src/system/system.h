@@ -32,6 +32,8 @@ void initialize();
 // The OS family of a version as the platform reports it.
 OsType classify(const Platform::OsVersion& version);
 
+// All the facts at once.
+const Facts& allFacts();
 OsType osType();
 const std::string& runningDirectory();
 const std::string& windowsDirectory();

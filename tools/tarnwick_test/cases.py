@@ -13,7 +13,7 @@ OS_NAMES = ("win95", "win98", "winme", "nt40", "win2k", "winxp", "win7", "win10"
 
 # Files of a case folder that describe the run instead of being payload.
 EXPECTATIONS = frozenset({"args", "exit", "stdout", "stderr", "boxes", "check", "env", "os",
-                          "platforms", "dates", "readonly"})
+                          "platforms", "dates", "readonly", "findings"})
 PLATFORMS = ("posix", "wine")
 DEFAULT_ARGS = "-silent script.txt"
 DEFAULT_SCRIPT = "script.txt"

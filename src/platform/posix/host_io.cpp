@@ -1,5 +1,6 @@
 #include "platform/posix/host_io.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +16,17 @@ bool writeAll(int fd, const char* data, size_t length) {
     length -= static_cast<size_t>(written);
   }
   return true;
+}
+
+std::FILE* openForReadingBytes(const std::string& host) {
+  std::FILE* file = std::fopen(host.c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  struct stat status;
+  if (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
 }
 
 }  // namespace Posix

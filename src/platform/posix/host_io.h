@@ -2,6 +2,7 @@
 #define TARNWICK_PLATFORM_POSIX_HOST_IO_H_
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace Posix {
@@ -12,6 +13,10 @@ bool writeAll(int fd, const char* data, size_t length);
 inline bool writeAll(int fd, const std::string& bytes) {
   return writeAll(fd, bytes.data(), bytes.size());
 }
+
+// Opens a host file for reading bytes; null when it cannot be opened or is a
+// directory (which fopen would open on POSIX). Close it with std::fclose.
+std::FILE* openForReadingBytes(const std::string& host);
 
 }  // namespace Posix
 

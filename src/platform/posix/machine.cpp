@@ -13,30 +13,14 @@
 #include <memory>
 #include <vector>
 
+#include "platform/known_systems.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/test_hooks.h"
+#include "platform/windows_path.h"
 
 namespace Posix {
 
 namespace {
-
-struct KnownOs {
-  const char* name;
-  Platform::OsVersion version;
-};
-
-const KnownOs kKnownOs[] = {
-    {"win95", {1, 4, 0}}, {"win98", {1, 4, 10}}, {"winme", {1, 4, 90}},
-    {"nt40", {2, 4, 0}},  {"win2k", {2, 5, 0}},  {"winxp", {2, 5, 1}},
-    {"win7", {2, 6, 1}},  {"win10", {2, 10, 0}}, {"unknown", {0, 0, 0}},
-};
-
-const KnownOs* findOs(const std::string& name) {
-  for (const KnownOs& os : kKnownOs) {
-    if (name == os.name) return &os;
-  }
-  return nullptr;
-}
 
 std::unique_ptr<Machine>& current() {
   static std::unique_ptr<Machine> machine;
@@ -130,28 +114,6 @@ bool isStrictlyInside(const std::string& path, const std::string& folder) {
          path[folder.size()] == '/';
 }
 
-// Whether fullPath would return the path unchanged: a drive, a root and
-// names, none empty, "." or "..", no '/', and a last name (unless a
-// separator ends the path) that does not end in a dot or blank. Paths are
-// made full again by every call below the one that made them full first.
-bool isFullForm(const std::string& path) {
-  if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
-  if (path.find('/') != std::string::npos) return false;
-  size_t start = 3;
-  while (start < path.size()) {
-    size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
-    const size_t length = end - start;
-    if (length == 0 || path.compare(start, length, ".") == 0 ||
-        path.compare(start, length, "..") == 0) {
-      return false;
-    }
-    if (end == path.size() && (path[end - 1] == '.' || path[end - 1] == ' ')) return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 // The existing part of a host path with its links resolved, and the rest
 // appended, so that a link cannot carry a write outside the folder it lies in.
 std::string resolveExistingPart(const std::string& path) {
@@ -206,8 +168,8 @@ Machine::Machine() {
   while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
   os_ = environment("TARNWICK_OS");
   if (os_.empty()) os_ = "win10";
-  const KnownOs* os = findOs(os_);
-  windows9x_ = os != nullptr && os->version.platformId != 2;
+  Platform::OsVersion version;
+  windows9x_ = Platform::knownSystemVersion(os_, &version) && version.platformId != 2;
   user_ = accountName();
   if (!isDirectoryOnHost(folder_ + "/drive_c")) provision();
   // A machine whose first run ended (killed, say) before its registry was
@@ -246,10 +208,7 @@ void Machine::provision() {
 }
 
 bool Machine::osVersion(Platform::OsVersion* version) const {
-  const KnownOs* os = findOs(os_);
-  if (os == nullptr) return false;
-  *version = os->version;
-  return true;
+  return Platform::knownSystemVersion(os_, version);
 }
 
 bool Machine::setCurrentDirectory(const std::string& path) {
@@ -266,59 +225,8 @@ bool Machine::fullPath(const std::string& path, std::string* full) const {
   // A host call sees a path only up to its first NUL: a path with a NUL
   // inside would act on a shorter path than the one its caller reports
   // (deleting C:\App for C:\App<NUL>\old), so it resolves to nothing.
-  if (path.empty() || path.find('\0') != std::string::npos) return false;
-  if (isFullForm(path)) {
-    *full = path;
-    return true;
-  }
-  std::string text = path;
-  std::replace(text.begin(), text.end(), '/', '\\');
-
-  std::string root;  // "C:" or "\\server" for UNC paths
-  std::string rest;  // the part to resolve below the root
-  if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
-    root = "\\";
-    rest = text.substr(1);
-  } else if (text.size() >= 2 && text[1] == ':') {
-    root = text.substr(0, 2);
-    rest = text.substr(2);
-    bool onCurrentDrive = current_.size() >= 2 && foldCase(current_[0]) == foldCase(root[0]);
-    if (rest.empty() || rest[0] != '\\') {
-      rest = (onCurrentDrive ? current_.substr(2) : "") + "\\" + rest;
-    }
-  } else {
-    root = current_.substr(0, 2);
-    rest = text[0] == '\\' ? text : current_.substr(2) + "\\" + text;
-  }
-
-  std::vector<std::string> parts;
-  bool endsInName = false;  // the last component is a name, not "", "." or ".."
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t end = rest.find('\\', start);
-    if (end == std::string::npos) end = rest.size();
-    std::string part = rest.substr(start, end - start);
-    endsInName = !part.empty() && part != "." && part != "..";
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (endsInName) {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  bool trailingSeparator = !rest.empty() && rest.back() == '\\';
-  if (endsInName) {
-    // Windows drops trailing dots and blanks of the last name.
-    std::string& last = parts.back();
-    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
-    if (last.empty()) parts.pop_back();
-  }
-
-  std::string result = root;
-  for (const std::string& part : parts) result += "\\" + part;
-  if (parts.empty() || trailingSeparator) result += "\\";
-  *full = result;
-  return true;
+  if (path.find('\0') != std::string::npos) return false;
+  return Platform::resolveFullPath(path, current_, full);
 }
 
 std::string Machine::matchIgnoringCase(const std::string& hostParent,

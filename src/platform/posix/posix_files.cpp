@@ -17,6 +17,7 @@
 #include "platform/posix/host_io.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/pe_version_reader.h"
+#include "platform/posix/wildcard_matcher.h"
 
 namespace Platform {
 
@@ -157,48 +158,6 @@ bool replaceWithCopy(int source, const struct stat& sourceStatus, const std::str
   return copied;
 }
 
-// Wildcard matching of FindFirstFileA, case-insensitive: '*' matches any run;
-// '?' one character other than a dot, or none at a dot or at the end; a '.'
-// followed by '*' or '?' also matches the end of the name, so "*.*" matches
-// "README". Windows' 8.3 short names are not matched.
-class WildcardMatcher {
- public:
-  WildcardMatcher(const std::string& pattern, const std::string& name)
-      : pattern_(pattern), name_(name), memo_((pattern.size() + 1) * (name.size() + 1), 0) {}
-
-  bool matches() { return match(0, 0); }
-
- private:
-  static char fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-  bool match(size_t p, size_t n) {
-    char& known = memo_[p * (name_.size() + 1) + n];
-    if (known == 0) known = compute(p, n) ? 1 : 2;
-    return known == 1;
-  }
-
-  bool compute(size_t p, size_t n) {
-    const bool nameEnded = n == name_.size();
-    if (p == pattern_.size()) return nameEnded;
-    const char c = pattern_[p];
-    if (c == '*') return match(p + 1, n) || (!nameEnded && match(p, n + 1));
-    if (c == '?') {
-      // At a dot or at the end '?' matches nothing; it never takes the dot.
-      if (nameEnded || name_[n] == '.') return match(p + 1, n);
-      return match(p + 1, n + 1);
-    }
-    if (c == '.' && p + 1 < pattern_.size() && (pattern_[p + 1] == '*' || pattern_[p + 1] == '?')) {
-      if (nameEnded) return match(p + 1, n);
-      return name_[n] == '.' && match(p + 1, n + 1);
-    }
-    return !nameEnded && fold(c) == fold(name_[n]) && match(p + 1, n + 1);
-  }
-
-  const std::string& pattern_;
-  const std::string& name_;
-  std::vector<char> memo_;
-};
-
 bool sortsBefore(const FoundEntry& a, const FoundEntry& b) {
   // "." and ".." come first, as NTFS reports them.
   const bool aDot = a.name == "." || a.name == "..";
@@ -334,7 +293,7 @@ std::vector<FoundEntry> findFiles(const std::string& pattern) {
   while (const dirent* entry = readdir(listing.get())) {
     FoundEntry item;
     item.name = Posix::utf8ToAnsi(entry->d_name);
-    if (!WildcardMatcher(namePattern, item.name).matches()) continue;
+    if (!Posix::matchesWildcard(namePattern, item.name)) continue;
     // The listing's own type spares a status query for plain files and
     // folders; links and file systems that give no type are queried.
     if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
@@ -376,14 +335,7 @@ bool queryFileVersion(const std::vector<unsigned char>& data, uint32_t* mostSign
 std::FILE* openForReading(const std::string& path) {
   std::string host;
   if (hasWildcard(path) || endsInSeparator(path) || !hostPathOf(path, &host)) return nullptr;
-  std::FILE* file = std::fopen(host.c_str(), "rb");
-  if (file == nullptr) return nullptr;
-  struct stat status;
-  if (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode)) {
-    std::fclose(file);
-    return nullptr;
-  }
-  return file;
+  return Posix::openForReadingBytes(host);
 }
 
 bool appendText(const std::string& path, const std::string& text) {
