@@ -2,6 +2,7 @@
 
 #include "driver/throwable.h"
 #include "platform/platform_files.h"
+#include "platform/windows_text.h"
 
 namespace Utils {
 
@@ -66,9 +67,7 @@ bool splitLast(const std::string& text, char separator, std::string* left, std::
 
 std::string toLower(const std::string& text) {
   std::string result = text;
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : result) c = WindowsText::toLower(c);
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/posix/machine.h"
+#include "platform/windows_text.h"
 
 namespace Posix {
 
@@ -15,9 +16,7 @@ const size_t kMaxListings = 64;
 
 std::string folded(const std::string& name) {
   std::string result = name;
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : result) c = WindowsText::toUpper(c);
   return result;
 }
 

@@ -15,6 +15,7 @@
 
 #include "platform/posix/code_page.h"
 #include "platform/posix/test_hooks.h"
+#include "platform/windows_text.h"
 
 namespace Posix {
 
@@ -120,8 +121,6 @@ std::string hostParentOf(const std::string& path) {
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
-char foldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Whether `path` lies strictly inside `folder` (both host paths without a
 // trailing slash).
 bool isStrictlyInside(const std::string& path, const std::string& folder) {
@@ -177,7 +176,7 @@ std::string resolveExistingPart(const std::string& path) {
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (foldCase(a[i]) != foldCase(b[i])) return false;
+    if (WindowsText::toUpper(a[i]) != WindowsText::toUpper(b[i])) return false;
   }
   return true;
 }
@@ -185,8 +184,8 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
 bool lessIgnoringCase(const std::string& a, const std::string& b) {
   size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
-    unsigned char x = static_cast<unsigned char>(foldCase(a[i]));
-    unsigned char y = static_cast<unsigned char>(foldCase(b[i]));
+    unsigned char x = static_cast<unsigned char>(WindowsText::toUpper(a[i]));
+    unsigned char y = static_cast<unsigned char>(WindowsText::toUpper(b[i]));
     if (x != y) return x < y;
   }
   if (a.size() != b.size()) return a.size() < b.size();
@@ -282,7 +281,8 @@ bool Machine::fullPath(const std::string& path, std::string* full) const {
   } else if (text.size() >= 2 && text[1] == ':') {
     root = text.substr(0, 2);
     rest = text.substr(2);
-    bool onCurrentDrive = current_.size() >= 2 && foldCase(current_[0]) == foldCase(root[0]);
+    bool onCurrentDrive =
+        current_.size() >= 2 && WindowsText::toUpper(current_[0]) == WindowsText::toUpper(root[0]);
     if (rest.empty() || rest[0] != '\\') {
       rest = (onCurrentDrive ? current_.substr(2) : "") + "\\" + rest;
     }
@@ -330,7 +330,7 @@ bool Machine::hostComponents(const std::string& path, std::string* root,
                              std::vector<std::string>* names) const {
   std::string full;
   if (!fullPath(path, &full) || full.size() < 3 || full[1] != ':') return false;
-  char drive = foldCase(full[0]);
+  char drive = WindowsText::toUpper(full[0]);
   if (drive == 'C') {
     *root = folder_ + "/drive_c";
   } else if (drive == 'Z' && !TestHooks::hostDriveDisabled()) {
@@ -407,7 +407,7 @@ bool Machine::isWritable(const std::string& path) const {
   std::string host;
   if (!fullPath(path, &full)) return false;
   // Drive C: is writable throughout.
-  if (foldCase(full[0]) == 'C' && full[1] == ':') return true;
+  if (WindowsText::toUpper(full[0]) == 'C' && full[1] == ':') return true;
   if (!hostPath(full, &host)) return false;
   return isStrictlyInside(resolveExistingPart(host), resolveExistingPart(installerHostDir_));
 }

@@ -17,6 +17,7 @@
 #include "platform/posix/host_io.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/pe_version_reader.h"
+#include "platform/windows_text.h"
 
 namespace Platform {
 
@@ -169,8 +170,6 @@ class WildcardMatcher {
   bool matches() { return match(0, 0); }
 
  private:
-  static char fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
   bool match(size_t p, size_t n) {
     char& known = memo_[p * (name_.size() + 1) + n];
     if (known == 0) known = compute(p, n) ? 1 : 2;
@@ -191,7 +190,8 @@ class WildcardMatcher {
       if (nameEnded) return match(p + 1, n);
       return name_[n] == '.' && match(p + 1, n + 1);
     }
-    return !nameEnded && fold(c) == fold(name_[n]) && match(p + 1, n + 1);
+    return !nameEnded && WindowsText::toUpper(c) == WindowsText::toUpper(name_[n]) &&
+           match(p + 1, n + 1);
   }
 
   const std::string& pattern_;
