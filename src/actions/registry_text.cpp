@@ -1,6 +1,7 @@
 #include "actions/registry_text.h"
 
 #include "driver/throwable.h"
+#include "platform/windows_text.h"
 #include "script/utils.h"
 
 namespace Registry {
@@ -23,14 +24,6 @@ const RootName kRootNames[] = {
 };
 
 const char kHexDigits[] = "0123456789abcdef";
-
-// The value of one hexadecimal digit, or -1.
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::string quotedString(const std::vector<unsigned char>& data) {
   std::string text = "\"";
@@ -72,7 +65,7 @@ std::vector<unsigned char> dwordData(const std::string& text) {
   if (text.size() != 8) throw RegistryException("Malformed DWORD string: " + text);
   uint32_t value = 0;
   for (char c : text) {
-    int digit = hexValue(c);
+    int digit = WindowsText::hexDigitValue(c);
     if (digit < 0) throw RegistryException("Malformed DWORD string: " + text);
     value = (value << 4) | uint32_t(digit);
   }
@@ -90,8 +83,8 @@ std::vector<unsigned char> binaryData(const std::string& text) {
   std::vector<unsigned char> data;
   data.reserve(count);
   for (size_t i = 0; i < count; ++i) {
-    int high = hexValue(text[3 * i]);
-    int low = hexValue(text[3 * i + 1]);
+    int high = WindowsText::hexDigitValue(text[3 * i]);
+    int low = WindowsText::hexDigitValue(text[3 * i + 1]);
     if (high < 0 || low < 0) throw RegistryException("Malformed binary string: " + text);
     data.push_back(static_cast<unsigned char>(high * 16 + low));
   }

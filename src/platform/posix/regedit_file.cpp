@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/platform_registry.h"
+#include "platform/windows_text.h"
 
 namespace Posix {
 
@@ -14,13 +15,6 @@ using Platform::kRegSz;
 const size_t kWrapColumn = 76;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::string trimBlanks(const std::string& text) {
   size_t begin = 0;
@@ -107,7 +101,7 @@ bool readHexList(const std::string& list, std::vector<unsigned char>* data) {
     if (token.size() > 2) return false;
     int value = 0;
     for (char c : token) {
-      int digit = hexValue(c);
+      int digit = WindowsText::hexDigitValue(c);
       if (digit < 0) return false;
       value = value * 16 + digit;
     }
@@ -206,7 +200,7 @@ class Parser {
     if (digits.empty() || digits.size() > 8) return fail(number, "a malformed dword");
     uint32_t value = 0;
     for (char c : digits) {
-      int digit = hexValue(c);
+      int digit = WindowsText::hexDigitValue(c);
       if (digit < 0) return fail(number, "a malformed dword");
       value = (value << 4) | uint32_t(digit);
     }
@@ -229,7 +223,7 @@ class Parser {
       }
       change->type = 0;
       for (size_t i = at + 1; i < close; ++i) {
-        int digit = hexValue(rest[i]);
+        int digit = WindowsText::hexDigitValue(rest[i]);
         if (digit < 0) return fail(number, "a malformed hex(N) type");
         change->type = (change->type << 4) | uint32_t(digit);
       }
