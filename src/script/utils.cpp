@@ -53,8 +53,6 @@ bool splitAt(const std::string& text, size_t position, std::string* left, std::s
   return true;
 }
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 }  // namespace
 
 bool splitFirst(const std::string& text, char separator, std::string* left, std::string* right) {
@@ -72,12 +70,13 @@ std::string toLower(const std::string& text) {
 }
 
 std::string stripTrailingSeparator(const std::string& text) {
-  if (!text.empty() && isSeparator(text.back())) return text.substr(0, text.size() - 1);
+  if (!text.empty() && WindowsText::isSeparator(text.back()))
+    return text.substr(0, text.size() - 1);
   return text;
 }
 
 std::string appendSeparator(const std::string& text) {
-  if (text.empty() || isSeparator(text.back())) return text;
+  if (text.empty() || WindowsText::isSeparator(text.back())) return text;
   return text + "\\";
 }
 

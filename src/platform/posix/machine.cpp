@@ -119,8 +119,6 @@ std::string hostParentOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 // Whether `path` lies strictly inside `folder` (both host paths without a
 // trailing slash).
 bool isStrictlyInside(const std::string& path, const std::string& folder) {
@@ -256,7 +254,7 @@ bool Machine::setCurrentDirectory(const std::string& path) {
   std::string host;
   if (!fullPath(path, &full) || !hostPath(full, &host) || !isDirectoryOnHost(host)) return false;
   if (chdir(host.c_str()) != 0) return false;
-  if (full.size() > 3 && isSeparator(full.back())) full.pop_back();
+  if (full.size() > 3 && WindowsText::isSeparator(full.back())) full.pop_back();
   current_ = full;
   return true;
 }

@@ -27,15 +27,15 @@ const size_t kMaxPath = 259;
 
 Posix::Machine& machine() { return Posix::Machine::instance(); }
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 bool hasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
 
-bool endsInSeparator(const std::string& path) { return !path.empty() && isSeparator(path.back()); }
+bool endsInSeparator(const std::string& path) {
+  return !path.empty() && WindowsText::isSeparator(path.back());
+}
 
 // A drive root, in full form ("C:\").
 bool isRoot(const std::string& full) {
-  return full.size() == 3 && full[1] == ':' && isSeparator(full[2]);
+  return full.size() == 3 && full[1] == ':' && WindowsText::isSeparator(full[2]);
 }
 
 // The host path of a Windows path whose full form fits MAX_PATH, as the
@@ -246,7 +246,8 @@ bool fileStatus(const std::string& path, FileStatus* status) {
   while (length > 0 && path[length - 1] == ' ') --length;
   if (length == 0 || hasWildcard(path)) return false;
   if (length == 2 && path[1] == ':') return false;
-  if (length >= 2 && path[length - 2] != ':' && isSeparator(path[length - 1])) return false;
+  if (length >= 2 && path[length - 2] != ':' && WindowsText::isSeparator(path[length - 1]))
+    return false;
 
   std::string host;
   struct stat hostStatus;

@@ -17,6 +17,7 @@
 #include "platform/posix/host_io.h"
 #include "platform/posix/lnk_writer.h"
 #include "platform/posix/machine.h"
+#include "platform/windows_text.h"
 
 namespace Platform {
 
@@ -103,7 +104,7 @@ bool describeTarget(const Posix::Machine& machine, const std::string& full,
 
 // Neither "X:..." nor rooted at "\": SearchPath may find it elsewhere.
 bool isRelative(const std::string& path) {
-  return !(path.size() >= 2 && path[1] == ':') && path[0] != '\\' && path[0] != '/';
+  return !(path.size() >= 2 && path[1] == ':') && !WindowsText::isSeparator(path[0]);
 }
 
 // SearchPath without a path of its own, for what the current directory did

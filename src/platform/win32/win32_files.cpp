@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "platform/platform_files.h"
+#include "platform/windows_text.h"
 
 namespace Platform {
 
@@ -23,8 +24,6 @@ int statPath(const char* path, StatBuffer* buffer) { return _stat64(path, buffer
 using StatBuffer = struct _stat32i64;
 int statPath(const char* path, StatBuffer* buffer) { return _stat32i64(path, buffer); }
 #endif
-
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The API sees a path only up to its first NUL. A path with a NUL inside is
 // refused, so that no call acts on a shorter path than the one its caller
@@ -60,7 +59,7 @@ FoundEntry toFoundEntry(const WIN32_FIND_DATAA& data) {
 // "C:\"): the runtime's status query refuses those, and so do we, whatever
 // the runtime version at hand does.
 bool hasNonRootTrailingSeparator(const std::string& path) {
-  if (path.empty() || !isSeparator(path.back())) return false;
+  if (path.empty() || !WindowsText::isSeparator(path.back())) return false;
   std::string rest = path.substr(0, path.size() - 1);
   return !rest.empty() && !(rest.size() == 2 && rest[1] == ':');
 }
