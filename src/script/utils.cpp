@@ -82,7 +82,7 @@ std::string appendSeparator(const std::string& text) {
 
 std::string fullPath(const std::string& path) {
   std::string full;
-  if (!Platform::fullPathName(path.empty() ? "." : path, &full) || full.size() > 259) {
+  if (!Platform::fullPathName(path.empty() ? "." : path, &full) || !Platform::fitsMaxPath(full)) {
     throw UtilsException("Unable to determine full path: " + path);
   }
   return full;

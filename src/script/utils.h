@@ -33,7 +33,8 @@ std::string appendSeparator(const std::string& text);
 
 // The absolute form of `path` (the current directory for an empty path).
 // Throws UtilsException "Unable to determine full path: " + path when the
-// path cannot be resolved or its absolute form exceeds 259 characters.
+// path cannot be resolved or its absolute form does not fit MAX_PATH (259
+// characters and the terminator).
 std::string fullPath(const std::string& path);
 
 // Drive and directory part of `path`, ending in a separator; empty for a

@@ -23,8 +23,6 @@ namespace Platform {
 
 namespace {
 
-const size_t kMaxPath = 259;
-
 Posix::Machine& machine() { return Posix::Machine::instance(); }
 
 bool hasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
@@ -42,8 +40,7 @@ bool isRoot(const std::string& full) {
 // ANSI calls require.
 bool hostPathOf(const std::string& path, std::string* host) {
   std::string full;
-  return !path.empty() && machine().fullPath(path, &full) && full.size() <= kMaxPath &&
-         machine().hostPath(full, host);
+  return fullPathName(path, &full) && machine().hostPath(full, host);
 }
 
 // stat() of the path's host form as written. Success means the path exists
@@ -51,8 +48,8 @@ bool hostPathOf(const std::string& path, std::string* host) {
 bool statAsWritten(const std::string& path, struct stat* status) {
   std::string full;
   std::string host;
-  return machine().fullPath(path, &full) && full.size() <= kMaxPath &&
-         machine().writtenHostPath(full, &host) && stat(host.c_str(), status) == 0;
+  return fullPathName(path, &full) && machine().writtenHostPath(full, &host) &&
+         stat(host.c_str(), status) == 0;
 }
 
 // Whether Windows could hold a new entry of this name: none of <>:"|?* and
@@ -71,8 +68,8 @@ bool isValidNewPath(const std::string& full) {
 // create, overwrite or delete: false when the Z: rule or the name forbids it.
 bool writableTarget(const std::string& path, std::string* full, std::string* host) {
   if (path.empty() || hasWildcard(path)) return false;
-  return machine().fullPath(path, full) && full->size() <= kMaxPath && isValidNewPath(*full) &&
-         machine().isWritable(*full) && machine().hostPath(*full, host);
+  return fullPathName(path, full) && isValidNewPath(*full) && machine().isWritable(*full) &&
+         machine().hostPath(*full, host);
 }
 
 // Windows' read-only attribute: the owner's write bit is missing.
@@ -87,8 +84,7 @@ bool lstatOf(const std::string& host, struct stat* status) {
 bool existingWritableTarget(const std::string& path, std::string* full, std::string* host,
                             struct stat* status) {
   if (path.empty() || hasWildcard(path)) return false;
-  if (!machine().fullPath(path, full) || full->size() > kMaxPath || !isValidNewPath(*full) ||
-      !machine().isWritable(*full)) {
+  if (!fullPathName(path, full) || !isValidNewPath(*full) || !machine().isWritable(*full)) {
     return false;
   }
   if (machine().writtenHostPath(*full, host) && lstatOf(*host, status)) return true;
@@ -215,8 +211,7 @@ bool findResource(const std::string& path, std::unique_ptr<PeVersion::FileSource
   // A file that opens as written is the one the look-up would find.
   std::string full;
   std::string host;
-  if (machine().fullPath(path, &full) && full.size() <= kMaxPath &&
-      machine().writtenHostPath(full, &host)) {
+  if (fullPathName(path, &full) && machine().writtenHostPath(full, &host)) {
     file->reset(new PeVersion::FileSource(host));
   }
   if (!*file || !(*file)->isOpen()) {
@@ -230,7 +225,7 @@ bool findResource(const std::string& path, std::unique_ptr<PeVersion::FileSource
 
 bool fullPathName(const std::string& path, std::string* full) {
   std::string result;
-  if (!machine().fullPath(path, &result) || result.size() > kMaxPath) return false;
+  if (path.empty() || !machine().fullPath(path, &result) || !fitsMaxPath(result)) return false;
   *full = result;
   return true;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform_files.h"
 #include "platform/platform_shell_link.h"
 #include "platform/platform_system.h"
 #include "platform/posix/code_page.h"
@@ -32,8 +33,6 @@ const long kPathNotFound = hresult(0x80070003);  // HRESULT_FROM_WIN32(ERROR_PAT
 const long kAccessDenied = hresult(0x80070005);  // HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)
 const long kDiskFull = hresult(0x80070070);      // HRESULT_FROM_WIN32(ERROR_DISK_FULL)
 const long kInvalidArg = hresult(0x80070057);    // E_INVALIDARG
-
-const size_t kMaxPath = 260;
 
 // The link path back from the UTF-16 the caller made of it: false when a
 // character has no code page 1252 byte (which toWide never produces).
@@ -121,7 +120,7 @@ bool searchPath(const Posix::Machine& machine, const std::string& relative, std:
     std::string found;
     std::vector<Posix::LnkPathItem> foundItems;
     if (candidate.empty() || !machine.fullPath(candidate + "\\" + relative, &found) ||
-        found.size() >= kMaxPath) {
+        !fitsMaxPath(found)) {
       continue;
     }
     if (describeTarget(machine, found, &foundItems)) {
@@ -202,7 +201,7 @@ long PosixShellLink::setPath(const std::string& target) {
   if (path.empty()) return kOk;
   const Posix::Machine& machine = Posix::Machine::instance();
   std::string full;
-  if (!machine.fullPath(path, &full) || full.size() >= kMaxPath) return kFail;
+  if (!machine.fullPath(path, &full) || !fitsMaxPath(full)) return kFail;
   std::vector<Posix::LnkPathItem> items;
   bool exists = describeTarget(machine, full, &items);
   if (!exists && isRelative(path)) exists = searchPath(machine, path, &full, &items);

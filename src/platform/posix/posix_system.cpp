@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/platform_files.h"
 #include "platform/platform_system.h"
 #include "platform/posix/host_io.h"
 #include "platform/posix/machine.h"
@@ -14,10 +15,6 @@
 namespace Platform {
 
 namespace {
-
-const size_t kMaxPath = 260;
-
-bool fitsMaxPath(const std::string& path) { return path.size() < kMaxPath; }
 
 struct Folder {
   int csidl;

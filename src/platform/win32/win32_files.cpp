@@ -12,7 +12,7 @@ namespace Platform {
 
 namespace {
 
-const DWORD kPathCapacity = MAX_PATH;  // 260 bytes, the terminator included
+static_assert(kMaxPath == MAX_PATH, "the seam's path limit is Windows' own");
 
 // The runtime's status query with a 64-bit size. The msvcrt.dll of
 // Windows 95, 98 and 2000 has only _stati64 (32-bit times), which the
@@ -78,10 +78,10 @@ bool isReadOnlyFile(const std::string& path) {
 
 bool fullPathName(const std::string& path, std::string* full) {
   if (hasNul(path)) return false;
-  char buffer[kPathCapacity];
-  DWORD length = GetFullPathNameA(path.c_str(), kPathCapacity, buffer, nullptr);
+  char buffer[kMaxPath];
+  DWORD length = GetFullPathNameA(path.c_str(), kMaxPath, buffer, nullptr);
   // A result of the capacity or more is the size the path would need.
-  if (length == 0 || length >= kPathCapacity) return false;
+  if (length == 0 || length >= kMaxPath) return false;
   full->assign(buffer, length);
   return true;
 }
