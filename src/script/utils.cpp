@@ -63,6 +63,18 @@ bool splitLast(const std::string& text, char separator, std::string* left, std::
   return splitAt(text, text.rfind(separator), left, right);
 }
 
+std::vector<std::string> splitItems(const std::string& text, char separator) {
+  std::vector<std::string> items;
+  size_t position = 0;
+  while (position < text.size()) {
+    size_t end = text.find(separator, position);
+    if (end == std::string::npos) end = text.size();
+    items.push_back(text.substr(position, end - position));
+    position = end + 1;
+  }
+  return items;
+}
+
 std::string toLower(const std::string& text) {
   std::string result = text;
   for (char& c : result) c = WindowsText::toLower(c);

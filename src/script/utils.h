@@ -2,6 +2,7 @@
 #define TARNWICK_SCRIPT_UTILS_H_
 
 #include <string>
+#include <vector>
 
 // String and path helpers shared by every component. All work on byte
 // strings: whitespace is space, tab, LF, VT, FF and CR only, and only A-Z
@@ -22,6 +23,12 @@ std::string stripQuotes(const std::string& text);
 // result is false.
 bool splitFirst(const std::string& text, char separator, std::string* left, std::string* right);
 bool splitLast(const std::string& text, char separator, std::string* left, std::string* right);
+
+// The items of a list such as "a & b" or "1, 0, &&", untrimmed and in order:
+// the text between one separator and the next. An empty text has no items,
+// a separator at the very end adds none, and two separators in a row make
+// an empty item. Linear in the length of the text, however many items.
+std::vector<std::string> splitItems(const std::string& text, char separator);
 
 std::string toLower(const std::string& text);
 
