@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/posix/host_io.h"
 #include "platform/posix/machine.h"
 #include "platform/windows_text.h"
 
@@ -72,10 +73,8 @@ std::string FolderListings::match(const std::string& folder, const std::string& 
 
 FolderListings::Listing* FolderListings::listingOf(const std::string& path, std::string* folder,
                                                    std::string* name) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return nullptr;
-  *folder = slash == 0 ? "/" : path.substr(0, slash);
-  *name = path.substr(slash + 1);
+  *folder = hostParentOf(path);
+  *name = path.substr(path.rfind('/') + 1);
   auto found = listings_.find(*folder);
   return found == listings_.end() ? nullptr : &found->second;
 }

@@ -1,10 +1,37 @@
 #include "platform/posix/host_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 namespace Posix {
+
+namespace {
+
+bool endsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The new file of replaceFile: a unique name from a pattern, else the fixed
+// name, emptied.
+int createNewFile(std::string* path) {
+  if (endsWith(*path, "XXXXXX")) return mkostemp(&(*path)[0], O_CLOEXEC);
+  return open(path->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+}
+
+bool syncFolder(const std::string& folder) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool synced = fsync(fd) == 0;
+  close(fd);
+  return synced;
+}
+
+}  // namespace
 
 bool writeAll(int fd, const char* data, size_t length) {
   while (length > 0) {
@@ -15,6 +42,40 @@ bool writeAll(int fd, const char* data, size_t length) {
     length -= static_cast<size_t>(written);
   }
   return true;
+}
+
+std::string hostParentOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string joinHostPath(const std::string& folder, const std::string& name) {
+  return folder + (folder == "/" ? "" : "/") + name;
+}
+
+int replaceFile(const std::string& path, const std::string& temporaryName, mode_t mode,
+                bool durable, const std::function<bool(int fd)>& write) {
+  const std::string folder = hostParentOf(path);
+  std::string temporary = joinHostPath(folder, temporaryName);
+  const int fd = createNewFile(&temporary);
+  if (fd < 0) return errno;
+  bool done = write(fd) && fchmod(fd, mode) == 0 && (!durable || fsync(fd) == 0);
+  int error = errno;
+  if (close(fd) != 0 && done) {
+    done = false;
+    error = errno;
+  }
+  if (done && rename(temporary.c_str(), path.c_str()) != 0) {
+    done = false;
+    error = errno;
+  }
+  if (!done) {
+    unlink(temporary.c_str());
+    return error != 0 ? error : EIO;
+  }
+  if (durable) syncFolder(folder);
+  return 0;
 }
 
 }  // namespace Posix

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/posix/code_page.h"
+#include "platform/posix/host_io.h"
 #include "platform/posix/test_hooks.h"
 #include "platform/windows_text.h"
 
@@ -113,12 +114,6 @@ std::string hostExecutable() {
   return std::string(buffer.data(), static_cast<size_t>(length));
 }
 
-std::string hostParentOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos || slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // Whether `path` lies strictly inside `folder` (both host paths without a
 // trailing slash).
 bool isStrictlyInside(const std::string& path, const std::string& folder) {
@@ -215,7 +210,9 @@ Machine::Machine() {
   }
 
   std::string executable = hostExecutable();
-  installerHostDir_ = hostParentOf(executable);
+  // Without its own path the installer has no folder: nothing on Z: is
+  // writable then.
+  if (!executable.empty()) installerHostDir_ = hostParentOf(executable);
   module_ = windowsPathOf(executable);
 
   std::unique_ptr<char, void (*)(void*)> cwd(getcwd(nullptr, 0), std::free);
@@ -347,19 +344,11 @@ bool Machine::hostComponents(const std::string& path, std::string* root,
   return true;
 }
 
-namespace {
-
-std::string joinHost(const std::string& parent, const std::string& name) {
-  return parent + (parent == "/" ? "" : "/") + name;
-}
-
-}  // namespace
-
 bool Machine::writtenHostPath(const std::string& path, std::string* host) const {
   std::string result;
   std::vector<std::string> names;
   if (!hostComponents(path, &result, &names)) return false;
-  for (const std::string& name : names) result = joinHost(result, name);
+  for (const std::string& name : names) result = joinHostPath(result, name);
   *host = result;
   return true;
 }
@@ -372,7 +361,7 @@ bool Machine::hostPath(const std::string& path, std::string* host) const {
   std::string exact = root;
   std::vector<size_t> ends;
   for (const std::string& name : names) {
-    exact = joinHost(exact, name);
+    exact = joinHostPath(exact, name);
     ends.push_back(exact.size());
   }
   // The longest prefix that exists as written needs no case-insensitive
@@ -385,7 +374,7 @@ bool Machine::hostPath(const std::string& path, std::string* host) const {
   std::string result = known > 0 ? exact.substr(0, ends[known - 1]) : root;
   bool missing = false;
   for (size_t i = known; i < names.size(); ++i) {
-    const std::string written = joinHost(result, names[i]);
+    const std::string written = joinHostPath(result, names[i]);
     // The name after the known prefix is missing as written; the names
     // below a differently cased one may exist as written.
     if (missing || (i > known && lstat(written.c_str(), &status) == 0)) {
@@ -394,7 +383,7 @@ bool Machine::hostPath(const std::string& path, std::string* host) const {
     }
     const std::string match = matchIgnoringCase(result, names[i]);
     missing = match.empty();
-    result = missing ? written : joinHost(result, match);
+    result = missing ? written : joinHostPath(result, match);
   }
   *host = result;
   return true;
@@ -406,7 +395,7 @@ bool Machine::isWritable(const std::string& path) const {
   if (!fullPath(path, &full)) return false;
   // Drive C: is writable throughout.
   if (WindowsText::toUpper(full[0]) == 'C' && full[1] == ':') return true;
-  if (!hostPath(full, &host)) return false;
+  if (installerHostDir_.empty() || !hostPath(full, &host)) return false;
   return isStrictlyInside(resolveExistingPart(host), resolveExistingPart(installerHostDir_));
 }
 

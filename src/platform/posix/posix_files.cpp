@@ -122,12 +122,6 @@ bool copyContent(int from, int to) {
   }
 }
 
-std::string parentOf(const std::string& host) {
-  size_t slash = host.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : host.substr(0, slash);
-}
-
 // The machine's folder listings follow what the installer itself changes.
 bool noteAdded(bool done, const std::string& host) {
   if (done) machine().noteAdded(host);
@@ -139,19 +133,14 @@ bool noteRemoved(bool done, const std::string& host) {
   return done;
 }
 
-// Copies into a new temporary file beside `to` and renames it over `to`, so
-// that a failed copy never leaves a half file in place of the old one.
+// A failed copy never leaves a half file in place of the old one. Copies are
+// not synced one by one: that would make copying a tree many times slower.
 bool replaceWithCopy(int source, const struct stat& sourceStatus, const std::string& to) {
-  std::string temporary = parentOf(to) + "/.tarnwick-copy-XXXXXX";
-  FileDescriptor target(mkstemp(&temporary[0]));
-  if (target.get() < 0) return false;
   const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
-  bool copied = copyContent(source, target.get()) &&
-                fchmod(target.get(), sourceStatus.st_mode & 0777) == 0 &&
-                futimens(target.get(), times) == 0 && target.closeChecked() &&
-                rename(temporary.c_str(), to.c_str()) == 0;
-  if (!copied) unlink(temporary.c_str());
-  return copied;
+  return Posix::replaceFile(to, ".tarnwick-copy-XXXXXX", sourceStatus.st_mode & 0777, false,
+                            [&](int target) {
+                              return copyContent(source, target) && futimens(target, times) == 0;
+                            }) == 0;
 }
 
 // Wildcard matching of FindFirstFileA, case-insensitive: '*' matches any run;

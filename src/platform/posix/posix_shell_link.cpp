@@ -47,12 +47,6 @@ bool utf16ToAnsi(const std::u16string& wide, std::string* ansi) {
   return true;
 }
 
-std::string parentOf(const std::string& hostPath) {
-  const size_t slash = hostPath.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : hostPath.substr(0, slash);
-}
-
 // Splits a full path "X:\a\b" into its components below the root; a
 // trailing separator leaves no empty component.
 std::vector<std::string> componentsBelowRoot(const std::string& full) {
@@ -150,26 +144,11 @@ long errnoResult(int error) {
   }
 }
 
-// Writes a sibling temporary file and renames it over `hostPath`, so that
-// a crash leaves either the old file or the new one, never a torn link.
+// A crash leaves either the old file or the new one, never a torn link.
 long writeAtomically(const std::string& hostPath, const std::string& bytes, mode_t mode) {
-  std::string temp = parentOf(hostPath) + "/.tarnwick-lnk-XXXXXX";
-  const int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) return errnoResult(errno);
-  bool ok = Posix::writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  int error = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && ::rename(temp.c_str(), hostPath.c_str()) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return errnoResult(error);
-  }
+  const int error = Posix::replaceFile(hostPath, ".tarnwick-lnk-XXXXXX", mode, true,
+                                       [&](int fd) { return Posix::writeAll(fd, bytes); });
+  if (error != 0) return errnoResult(error);
   Posix::Machine::instance().noteAdded(hostPath);
   return kOk;
 }
@@ -226,7 +205,7 @@ long PosixShellLink::save(const std::u16string& path) {
   if (!machine.fullPath(link, &full)) return kInvalidArg;
   if (!machine.hostPath(full, &host)) return kPathNotFound;
   struct stat status;
-  if (::stat(parentOf(host).c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+  if (::stat(Posix::hostParentOf(host).c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
     return kPathNotFound;
   }
   if (!machine.isWritable(full)) return kAccessDenied;

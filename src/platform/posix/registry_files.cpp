@@ -34,14 +34,6 @@ int readWholeFile(const std::string& path, std::string* text) {
   }
 }
 
-bool syncFolder(const std::string& folder) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool synced = fsync(fd) == 0;
-  close(fd);
-  return synced;
-}
-
 int64_t changeTime(const struct stat& status) {
   return int64_t(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
 }
@@ -137,29 +129,19 @@ bool RegistryFiles::append(const std::string& record) {
   return false;
 }
 
+// The new file has a fixed name: only the holder of the lock writes it, and
+// a run killed while writing it leaves nothing that piles up.
 bool RegistryFiles::replaceRegistry(const std::string& text) {
-  std::string path = registryPath();
-  std::string temporary = path + ".new";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  bool ok = fd >= 0 && writeAll(fd, text) && fsync(fd) == 0;
-  int error = errno;
-  if (fd >= 0 && close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    unlink(temporary.c_str());
+  const std::string path = registryPath();
+  const int error =
+      replaceFile(path, "registry.reg.new", 0644, true, [&](int fd) { return writeAll(fd, text); });
+  if (error != 0) {
     // The changes are then made durable where they are.
     if (journalFd_ >= 0) fsync(journalFd_);
     std::fprintf(stderr, "Unable to write the registry file %s: %s; the changes are kept in %s\n",
                  path.c_str(), std::strerror(error), journalPath().c_str());
     return false;
   }
-  syncFolder(folder_);
   if (journalFd_ >= 0 && ftruncate(journalFd_, 0) == 0) journalSize_ = 0;
   return true;
 }
