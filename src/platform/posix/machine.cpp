@@ -16,6 +16,7 @@
 #include "platform/posix/code_page.h"
 #include "platform/posix/host_io.h"
 #include "platform/posix/test_hooks.h"
+#include "platform/posix/windows_names.h"
 #include "platform/windows_text.h"
 
 namespace Posix {
@@ -122,28 +123,6 @@ bool isStrictlyInside(const std::string& path, const std::string& folder) {
          path[folder.size()] == '/';
 }
 
-// Whether fullPath would return the path unchanged: a drive, a root and
-// names, none empty, "." or "..", no '/', and a last name (unless a
-// separator ends the path) that does not end in a dot or blank. Paths are
-// made full again by every call below the one that made them full first.
-bool isFullForm(const std::string& path) {
-  if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
-  if (path.find('/') != std::string::npos) return false;
-  size_t start = 3;
-  while (start < path.size()) {
-    size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
-    const size_t length = end - start;
-    if (length == 0 || path.compare(start, length, ".") == 0 ||
-        path.compare(start, length, "..") == 0) {
-      return false;
-    }
-    if (end == path.size() && (path[end - 1] == '.' || path[end - 1] == ' ')) return false;
-    start = end + 1;
-  }
-  return true;
-}
-
 // The existing part of a host path with its links resolved, and the rest
 // appended, so that a link cannot carry a write outside the folder it lies in.
 std::string resolveExistingPart(const std::string& path) {
@@ -165,25 +144,6 @@ std::string resolveExistingPart(const std::string& path) {
 }
 
 }  // namespace
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (WindowsText::toUpper(a[i]) != WindowsText::toUpper(b[i])) return false;
-  }
-  return true;
-}
-
-bool lessIgnoringCase(const std::string& a, const std::string& b) {
-  size_t common = std::min(a.size(), b.size());
-  for (size_t i = 0; i < common; ++i) {
-    unsigned char x = static_cast<unsigned char>(WindowsText::toUpper(a[i]));
-    unsigned char y = static_cast<unsigned char>(WindowsText::toUpper(b[i]));
-    if (x != y) return x < y;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
-}
 
 Machine& Machine::instance() {
   std::unique_ptr<Machine>& machine = current();
@@ -257,63 +217,7 @@ bool Machine::setCurrentDirectory(const std::string& path) {
 }
 
 bool Machine::fullPath(const std::string& path, std::string* full) const {
-  // A host call sees a path only up to its first NUL: a path with a NUL
-  // inside would act on a shorter path than the one its caller reports
-  // (deleting C:\App for C:\App<NUL>\old), so it resolves to nothing.
-  if (path.empty() || path.find('\0') != std::string::npos) return false;
-  if (isFullForm(path)) {
-    *full = path;
-    return true;
-  }
-  std::string text = path;
-  std::replace(text.begin(), text.end(), '/', '\\');
-
-  std::string root;  // "C:" or "\\server" for UNC paths
-  std::string rest;  // the part to resolve below the root
-  if (text.size() >= 2 && text[0] == '\\' && text[1] == '\\') {
-    root = "\\";
-    rest = text.substr(1);
-  } else if (text.size() >= 2 && text[1] == ':') {
-    root = text.substr(0, 2);
-    rest = text.substr(2);
-    bool onCurrentDrive =
-        current_.size() >= 2 && WindowsText::toUpper(current_[0]) == WindowsText::toUpper(root[0]);
-    if (rest.empty() || rest[0] != '\\') {
-      rest = (onCurrentDrive ? current_.substr(2) : "") + "\\" + rest;
-    }
-  } else {
-    root = current_.substr(0, 2);
-    rest = text[0] == '\\' ? text : current_.substr(2) + "\\" + text;
-  }
-
-  std::vector<std::string> parts;
-  bool endsInName = false;  // the last component is a name, not "", "." or ".."
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t end = rest.find('\\', start);
-    if (end == std::string::npos) end = rest.size();
-    std::string part = rest.substr(start, end - start);
-    endsInName = !part.empty() && part != "." && part != "..";
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (endsInName) {
-      parts.push_back(part);
-    }
-    start = end + 1;
-  }
-  bool trailingSeparator = !rest.empty() && rest.back() == '\\';
-  if (endsInName) {
-    // Windows drops trailing dots and blanks of the last name.
-    std::string& last = parts.back();
-    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
-    if (last.empty()) parts.pop_back();
-  }
-
-  std::string result = root;
-  for (const std::string& part : parts) result += "\\" + part;
-  if (parts.empty() || trailingSeparator) result += "\\";
-  *full = result;
-  return true;
+  return WindowsNames::fullPath(path, current_, full);
 }
 
 std::string Machine::matchIgnoringCase(const std::string& hostParent,

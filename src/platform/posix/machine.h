@@ -45,11 +45,8 @@ class Machine {
   // there). False when the directory does not exist.
   bool setCurrentDirectory(const std::string& path);
 
-  // GetFullPathNameA's rules without the length limit: '/' becomes '\',
-  // separators collapse, "." and ".." resolve without climbing above the
-  // root, trailing dots and spaces of the last component go; relative,
-  // drive-relative and root-relative forms resolve against the current
-  // directory. False for an empty path.
+  // The path made full against the current directory, as
+  // WindowsNames::fullPath does it (GetFullPathNameA without the limit).
   bool fullPath(const std::string& path, std::string* full) const;
 
   // Host path of a Windows path (made full first). Existing components are
@@ -104,11 +101,6 @@ class Machine {
   std::string installerHostDir_;
   mutable FolderListings listings_;
 };
-
-// Case-insensitive comparison of Windows names, folding A-Z only.
-bool equalsIgnoringCase(const std::string& a, const std::string& b);
-// Case-insensitive order, then byte order to break ties.
-bool lessIgnoringCase(const std::string& a, const std::string& b);
 
 }  // namespace Posix
 

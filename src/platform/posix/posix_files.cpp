@@ -17,6 +17,7 @@
 #include "platform/posix/host_io.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/pe_version_reader.h"
+#include "platform/posix/windows_names.h"
 #include "platform/windows_text.h"
 
 namespace Platform {
@@ -52,24 +53,12 @@ bool statAsWritten(const std::string& path, struct stat* status) {
          stat(host.c_str(), status) == 0;
 }
 
-// Whether Windows could hold a new entry of this name: none of <>:"|?* and
-// no control characters after the drive.
-bool isValidNewPath(const std::string& full) {
-  for (size_t i = 2; i < full.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(full[i]);
-    if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // The full Windows path and host path of something the caller is about to
 // create, overwrite or delete: false when the Z: rule or the name forbids it.
 bool writableTarget(const std::string& path, std::string* full, std::string* host) {
   if (path.empty() || hasWildcard(path)) return false;
-  return fullPathName(path, full) && isValidNewPath(*full) && machine().isWritable(*full) &&
-         machine().hostPath(*full, host);
+  return fullPathName(path, full) && Posix::WindowsNames::isValidNewPath(*full) &&
+         machine().isWritable(*full) && machine().hostPath(*full, host);
 }
 
 // Windows' read-only attribute: the owner's write bit is missing.
@@ -84,7 +73,8 @@ bool lstatOf(const std::string& host, struct stat* status) {
 bool existingWritableTarget(const std::string& path, std::string* full, std::string* host,
                             struct stat* status) {
   if (path.empty() || hasWildcard(path)) return false;
-  if (!fullPathName(path, full) || !isValidNewPath(*full) || !machine().isWritable(*full)) {
+  if (!fullPathName(path, full) || !Posix::WindowsNames::isValidNewPath(*full) ||
+      !machine().isWritable(*full)) {
     return false;
   }
   if (machine().writtenHostPath(*full, host) && lstatOf(*host, status)) return true;
@@ -143,53 +133,12 @@ bool replaceWithCopy(int source, const struct stat& sourceStatus, const std::str
                             }) == 0;
 }
 
-// Wildcard matching of FindFirstFileA, case-insensitive: '*' matches any run;
-// '?' one character other than a dot, or none at a dot or at the end; a '.'
-// followed by '*' or '?' also matches the end of the name, so "*.*" matches
-// "README". Windows' 8.3 short names are not matched.
-class WildcardMatcher {
- public:
-  WildcardMatcher(const std::string& pattern, const std::string& name)
-      : pattern_(pattern), name_(name), memo_((pattern.size() + 1) * (name.size() + 1), 0) {}
-
-  bool matches() { return match(0, 0); }
-
- private:
-  bool match(size_t p, size_t n) {
-    char& known = memo_[p * (name_.size() + 1) + n];
-    if (known == 0) known = compute(p, n) ? 1 : 2;
-    return known == 1;
-  }
-
-  bool compute(size_t p, size_t n) {
-    const bool nameEnded = n == name_.size();
-    if (p == pattern_.size()) return nameEnded;
-    const char c = pattern_[p];
-    if (c == '*') return match(p + 1, n) || (!nameEnded && match(p, n + 1));
-    if (c == '?') {
-      // At a dot or at the end '?' matches nothing; it never takes the dot.
-      if (nameEnded || name_[n] == '.') return match(p + 1, n);
-      return match(p + 1, n + 1);
-    }
-    if (c == '.' && p + 1 < pattern_.size() && (pattern_[p + 1] == '*' || pattern_[p + 1] == '?')) {
-      if (nameEnded) return match(p + 1, n);
-      return name_[n] == '.' && match(p + 1, n + 1);
-    }
-    return !nameEnded && WindowsText::toUpper(c) == WindowsText::toUpper(name_[n]) &&
-           match(p + 1, n + 1);
-  }
-
-  const std::string& pattern_;
-  const std::string& name_;
-  std::vector<char> memo_;
-};
-
 bool sortsBefore(const FoundEntry& a, const FoundEntry& b) {
   // "." and ".." come first, as NTFS reports them.
   const bool aDot = a.name == "." || a.name == "..";
   const bool bDot = b.name == "." || b.name == "..";
   if (aDot != bDot) return aDot;
-  return Posix::lessIgnoringCase(a.name, b.name);
+  return Posix::WindowsNames::lessInFolderOrder(a.name, b.name);
 }
 
 // Locates a version resource through the machine: false when the file is
@@ -319,7 +268,7 @@ std::vector<FoundEntry> findFiles(const std::string& pattern) {
   while (const dirent* entry = readdir(listing.get())) {
     FoundEntry item;
     item.name = Posix::utf8ToAnsi(entry->d_name);
-    if (!WildcardMatcher(namePattern, item.name).matches()) continue;
+    if (!Posix::WindowsNames::matchesWildcard(namePattern, item.name)) continue;
     // The listing's own type spares a status query for plain files and
     // folders; links and file systems that give no type are queried.
     if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {

@@ -27,7 +27,7 @@ void markDeleted(RegistryKey* key) {
 
 }  // namespace
 
-bool LessIgnoringCase::operator()(const std::string& a, const std::string& b) const {
+bool RegistryNameOrder::operator()(const std::string& a, const std::string& b) const {
   size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
     unsigned char x = static_cast<unsigned char>(WindowsText::toLower(a[i]));

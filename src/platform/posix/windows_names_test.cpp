@@ -1,0 +1,97 @@
+#include "platform/posix/windows_names.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace Posix {
+namespace WindowsNames {
+namespace {
+
+// Paths made full as if the current directory were C:\scratch.
+std::string full(const std::string& path) {
+  std::string result;
+  EXPECT_TRUE(fullPath(path, "C:\\scratch", &result)) << path;
+  return result;
+}
+
+TEST(WindowsNamesTest, FullPathFollowsWindowsRules) {
+  EXPECT_EQ("C:\\scratch\\a\\b", full("a/b"));
+  EXPECT_EQ("C:\\x", full("\\x"));
+  EXPECT_EQ("C:\\scratch\\x", full("C:x"));
+  EXPECT_EQ("Z:\\x", full("Z:x"));
+  EXPECT_EQ("C:\\a\\b\\", full("C:\\a\\\\b\\"));
+  EXPECT_EQ("C:\\a", full("C:\\a\\b\\.."));
+  EXPECT_EQ("C:\\a\\", full("C:\\a\\b\\..\\"));
+  EXPECT_EQ("C:\\", full("C:\\..\\..\\"));
+  EXPECT_EQ("C:\\", full("C:\\.."));
+  EXPECT_EQ("C:\\a\\name", full("C:\\a\\name. . "));
+  EXPECT_EQ("C:\\scratch", full("."));
+  EXPECT_EQ("C:\\", full(".."));
+  std::string unused;
+  EXPECT_FALSE(fullPath("", "C:\\scratch", &unused));
+  EXPECT_FALSE(fullPath(std::string("C:\\a\0b", 6), "C:\\scratch", &unused));
+}
+
+// A path already in full form is returned as it is (a shortcut), and every
+// full path stays what it is when made full again.
+TEST(WindowsNamesTest, FullPathOfAFullPathIsItself) {
+  for (const char* path : {"C:\\", "c:\\a\\b", "C:\\a\\b\\", "C:\\a\\...\\b", "C:\\a.\\", "C:\\a.b",
+                           "Z:\\x y\\z", "C:\\a\\\\b", "C:\\a\\.\\b", "C:\\a\\..\\b", "C:\\a/b",
+                           "C:\\a\\b.", "C:\\a\\b ", "C:\\a\\...", "C:\\..", "C:\\.\\", "C:a"}) {
+    const std::string once = full(path);
+    EXPECT_EQ(once, full(once)) << path;
+  }
+  EXPECT_EQ("c:\\a\\b", full("c:\\a\\b"));
+  EXPECT_EQ("C:\\a.\\", full("C:\\a.\\"));
+  EXPECT_EQ("C:\\a\\b", full("C:\\a\\b."));
+  EXPECT_EQ("C:\\a\\b", full("C:\\a/b"));
+  EXPECT_EQ("C:\\a\\b", full("C:\\a\\.\\b"));
+}
+
+TEST(WindowsNamesTest, NewNamesCannotHoldWhatWindowsRefuses) {
+  EXPECT_TRUE(isValidNewPath("C:\\a b\\c.d-e_f\xe9"));
+  for (const char* bad : {"C:\\a<b", "C:\\a>b", "C:\\a:b", "C:\\a\"b", "C:\\a|b", "C:\\a?b",
+                          "C:\\a*b", "C:\\a\tb", "C:\\a\x1f"}) {
+    EXPECT_FALSE(isValidNewPath(bad)) << bad;
+  }
+}
+
+// Windows is the reference. Known differences of Wine 8: "ab?" finds only
+// "abc" (Windows also "ab"), "a?txt" finds "a.txt" ('?' takes the dot).
+TEST(WindowsNamesTest, WildcardsMatchAsFindFirstFileDoes) {
+  const std::vector<std::string> names = {"README", "a.txt", "B.TXT", "a.txt.bak", "ab", "abc"};
+  auto matching = [&](const std::string& pattern) {
+    std::vector<std::string> found;
+    for (const std::string& name : names) {
+      if (matchesWildcard(pattern, name)) found.push_back(name);
+    }
+    return found;
+  };
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(names, matching("*"));
+  EXPECT_EQ(names, matching("*.*"));
+  EXPECT_EQ((Names{"a.txt", "B.TXT"}), matching("*.TXT"));
+  EXPECT_EQ((Names{"a.txt", "B.TXT"}), matching("*.tx?"));
+  EXPECT_EQ((Names{"ab", "abc"}), matching("ab?"));
+  EXPECT_EQ((Names{"README"}), matching("readme.*"));
+  EXPECT_EQ((Names{"ab"}), matching("a?"));
+  EXPECT_EQ((Names{}), matching("a?txt"));
+  EXPECT_EQ((Names{}), matching(""));
+  // Many stars cost polynomial time, not exponential.
+  EXPECT_FALSE(matchesWildcard(std::string(60, '*') + "x", std::string(200, 'a')));
+}
+
+TEST(WindowsNamesTest, FolderOrderIgnoresCaseAndNeverTies) {
+  std::vector<std::string> names = {"b", "_", "B", "a", "A", "ab", "\xe9"};
+  std::sort(names.begin(), names.end(), lessInFolderOrder);
+  EXPECT_EQ((std::vector<std::string>{"A", "a", "ab", "B", "b", "_", "\xe9"}), names);
+  EXPECT_EQ(folded("Ab_c\xe9"), folded("aB_C\xe9"));
+  EXPECT_EQ("AB_C\xe9", folded("aB_c\xe9"));
+}
+
+}  // namespace
+}  // namespace WindowsNames
+}  // namespace Posix
