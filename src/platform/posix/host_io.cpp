@@ -1,10 +1,12 @@
 #include "platform/posix/host_io.h"
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 namespace Posix {
@@ -22,6 +24,8 @@ int createNewFile(std::string* path) {
   if (endsWith(*path, "XXXXXX")) return mkostemp(&(*path)[0], O_CLOEXEC);
   return open(path->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
 }
+
+int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
 
 bool syncFolder(const std::string& folder) {
   int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -52,6 +56,38 @@ std::string hostParentOf(const std::string& path) {
 
 std::string joinHostPath(const std::string& folder, const std::string& name) {
   return folder + (folder == "/" ? "" : "/") + name;
+}
+
+bool isInsideHostFolder(const std::string& path, const std::string& folder) {
+  if (folder == "/") return path.size() > 1 && path[0] == '/';
+  return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+         path[folder.size()] == '/';
+}
+
+bool existsOnHost(const std::string& path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0;
+}
+
+bool isDirectoryOnHost(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+off_t hostFileSize(const std::string& path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0 ? status.st_size : -1;
+}
+
+void makeHostDirectories(const std::string& path) {
+  for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    mkdir(path.substr(0, slash).c_str(), 0755);
+    if (slash == std::string::npos) break;
+  }
+}
+
+void removeHostTree(const std::string& path) {
+  if (existsOnHost(path)) nftw(path.c_str(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
 
 int replaceFile(const std::string& path, const std::string& temporaryName, mode_t mode,

@@ -26,6 +26,24 @@ std::string hostParentOf(const std::string& path);
 // `folder` + "/" + `name`, without doubling the root's slash.
 std::string joinHostPath(const std::string& folder, const std::string& name);
 
+// Whether `path` lies strictly inside `folder` (both without a trailing
+// slash), judged on the names alone.
+bool isInsideHostFolder(const std::string& path, const std::string& folder);
+
+// lstat: the entry itself, a link as a link.
+bool existsOnHost(const std::string& path);
+// stat: a folder, or a link to one.
+bool isDirectoryOnHost(const std::string& path);
+// The size of a file (lstat), or -1 when there is none.
+off_t hostFileSize(const std::string& path);
+
+// Makes the folder and every missing folder above it (as mkdir -p); what
+// fails shows when the folder is used.
+void makeHostDirectories(const std::string& path);
+// Removes a folder and everything in it, never following a link out of it.
+// Only for folders this process made.
+void removeHostTree(const std::string& path);
+
 // Replaces the file at `path` with a new one that `write` fills, so that
 // `path` is at every moment either the old file or the whole new one: the
 // new file is made beside it as `temporaryName` (a mkstemp pattern ending in

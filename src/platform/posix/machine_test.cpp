@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "platform/platform_registry.h"
+#include "platform/posix/registry_store.h"
 #include "testing/scratch_machine.h"
 
 namespace Posix {
@@ -63,6 +69,34 @@ TEST_F(MachineTest, NewMachineHasTheFoldersOfItsFamily) {
   EXPECT_EQ(0, stat((c + "/windows/system32").c_str(), &status));
   EXPECT_EQ(0, stat((c + "/Program Files").c_str(), &status));
   EXPECT_EQ(0, stat((c + "/ProgramData/Microsoft/Windows/Start Menu/Programs").c_str(), &status));
+}
+
+// The run itself may delete the machine's files through Z: (when the
+// machine folder lies in the installer's folder): the registry it held is
+// then opened anew, and the next change is not lost in a removed journal.
+TEST_F(MachineTest, ARegistryWhoseFilesTheRunRemovedIsOpenedAnew) {
+  Machine& machine = Machine::instance();
+  Platform::RegHandle key = 0;
+  ASSERT_EQ(0, Platform::regCreateKey(Platform::kHkeyCurrentUser, "Software\\Before", &key));
+  Platform::regCloseKey(key);
+  RegistryStore* before = machine.openRegistry();
+  ASSERT_NE(nullptr, before);
+  for (const char* name : {"registry.lock", "registry.journal", "registry.reg"}) {
+    const std::string file = machine.folder() + "/" + name;
+    unlink(file.c_str());
+    machine.noteRemoved(file);
+  }
+  ASSERT_EQ(0, Platform::regCreateKey(Platform::kHkeyCurrentUser, "Software\\After", &key));
+  Platform::regCloseKey(key);
+  struct stat status;
+  EXPECT_EQ(0, stat((machine.folder() + "/registry.lock").c_str(), &status));
+  EXPECT_EQ(Platform::kErrorFileNotFound,
+            Platform::regOpenKey(Platform::kHkeyCurrentUser, "Software\\Before", 1, &key));
+  flushRegistry();
+  std::ifstream file(machine.folder() + "/registry.reg");
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_NE(std::string::npos, text.str().find("\\Software\\After]"));
 }
 
 TEST(MachineOsTest, VersionComesFromTheEnvironment) {

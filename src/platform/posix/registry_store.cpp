@@ -86,8 +86,8 @@ bool RegistryStore::loadFile() {
   int error = files_.readRegistry(&text);
   if (error == ENOENT) {
     if (layout_.provisionNew) {
-      RegistryValue& value =
-          RegistryTree::ensurePath(tree_.machine(), kCurrentVersionPath)->values["ProgramFilesDir"];
+      RegistryValue& value = RegistryTree::ensurePath(tree_.machine(), kCurrentVersionPath)
+                                 ->values["ProgramFilesDir"];
       value.type = Platform::kRegSz;
       value.data.assign(kProgramFilesDir, kProgramFilesDir + sizeof kProgramFilesDir);
     }
@@ -381,47 +381,17 @@ bool RegistryStore::flush() {
 
 // --- The machine's store -------------------------------------------------
 
-namespace {
-
-std::unique_ptr<RegistryStore>& currentStore() {
-  static std::unique_ptr<RegistryStore> store;
-  return store;
-}
-
-RegistryLayout layoutOf(const Machine& machine) {
-  RegistryLayout layout;
-  layout.userName = machine.userName();
-  Platform::OsVersion version;
-  layout.dynData = machine.osVersion(&version) && version.platformId == 1;
-  layout.deletesSubtrees = machine.isWindows9xLayout();
-  layout.provisionNew = machine.provisionedNow();
-  return layout;
-}
-
-}  // namespace
-
-RegistryStore& registryStore() {
-  Machine& machine = Machine::instance();
-  RegistryLayout layout = layoutOf(machine);
-  std::unique_ptr<RegistryStore>& store = currentStore();
-  if (store && (store->folder() != machine.folder() || !(store->layout() == layout) ||
-                !store->stillOpenedOnDisk())) {
-    store.reset();
-  }
-  if (!store) store.reset(new RegistryStore(machine.folder(), layout));
-  return *store;
-}
+RegistryStore& registryStore() { return Machine::instance().registry(); }
 
 long closeRegistryKey(RegHandle key) {
-  RegistryStore* store = currentStore().get();
+  const Machine* machine = Machine::existing();
+  RegistryStore* store = machine != nullptr ? machine->openRegistry() : nullptr;
   if (store != nullptr) return store->closeKey(key);
   return isPredefined(key) ? Platform::kErrorSuccess : kErrorInvalidHandle;
 }
 
 void flushRegistry() {
-  std::unique_ptr<RegistryStore>& store = currentStore();
-  if (store && store->stillOpenedOnDisk()) store->flush();
-  store.reset();
+  if (Machine* machine = Machine::existing()) machine->releaseRegistry();
 }
 
 }  // namespace Posix

@@ -118,8 +118,7 @@ class RegistryStore {
   Platform::RegHandle nextHandle_ = 0x1000;
 };
 
-// The store of the machine this process works on (Posix::Machine), opened on
-// first use and opened anew when the machine changes.
+// The store of the machine this process works on: Machine::registry().
 RegistryStore& registryStore();
 
 // Closes a handle of the store opened last, opening and checking nothing:
@@ -130,7 +129,7 @@ long closeRegistryKey(Platform::RegHandle key);
 // Makes every registry change of the run durable and lets the registry go
 // (the lock is released); the next registry call opens it again. Called when
 // a run ends and before another program runs, which may itself be an
-// installer that needs the registry.
+// installer that needs the registry. Machine::releaseRegistry().
 void flushRegistry();
 
 }  // namespace Posix

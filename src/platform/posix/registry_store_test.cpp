@@ -20,6 +20,7 @@
 #include "platform/posix/regedit_file.h"
 #include "platform/posix/registry_journal.h"
 #include "system/system.h"
+#include "testing/posix/await_text.h"
 #include "testing/scratch_machine.h"
 
 namespace Posix {
@@ -527,21 +528,6 @@ TEST_F(RegistryStoreTest, AChangeThatCannotBeWrittenIsNotMade) {
   EXPECT_TRUE(store->usable());
   EXPECT_TRUE(has(*store, kLm, "Software\\App"));
   EXPECT_FALSE(has(*store, kLm, "Software\\App\\New"));
-}
-
-// Reads what arrives on `fd` until `expected` is among it, for at most ten
-// seconds.
-bool awaitText(int fd, const std::string& expected) {
-  std::string received;
-  while (received.find(expected) == std::string::npos) {
-    struct pollfd ready = {fd, POLLIN, 0};
-    if (poll(&ready, 1, 10000) <= 0) return false;
-    char buffer[256];
-    ssize_t count = read(fd, buffer, sizeof buffer);
-    if (count <= 0) return false;
-    received.append(buffer, static_cast<size_t>(count));
-  }
-  return true;
 }
 
 TEST_F(RegistryStoreTest, ASecondInstallerWaitsAndNeitherLosesItsChanges) {
