@@ -21,7 +21,9 @@ const uint32_t kKeyAllAccess = 0xF003F;
 const size_t kLongestKeyName = 255;
 const size_t kLongestValueName = 16383;
 
-const KeyNames kCurrentVersionPath = {"Software", "Microsoft", "Windows", "CurrentVersion"};
+// Made when needed, never before main: the first allocation that fails must
+// be reported like any other.
+KeyNames currentVersionPath() { return {"Software", "Microsoft", "Windows", "CurrentVersion"}; }
 const char kProgramFilesDir[] = "C:\\Program Files";
 
 // Names that the file could not carry back are refused when keys are made.
@@ -86,7 +88,7 @@ bool RegistryStore::loadFile() {
   int error = files_.readRegistry(&text);
   if (error == ENOENT) {
     if (layout_.provisionNew) {
-      RegistryValue& value = RegistryTree::ensurePath(tree_.machine(), kCurrentVersionPath)
+      RegistryValue& value = RegistryTree::ensurePath(tree_.machine(), currentVersionPath())
                                  ->values["ProgramFilesDir"];
       value.type = Platform::kRegSz;
       value.data.assign(kProgramFilesDir, kProgramFilesDir + sizeof kProgramFilesDir);
