@@ -244,45 +244,58 @@ bool removeDirectory(const std::string& path) {
   return noteRemoved(rmdir(host.c_str()) == 0, host);
 }
 
-std::vector<FoundEntry> findFiles(const std::string& pattern) {
-  // The directory part is everything up to the last separator (or the
-  // drive); the name part is matched against each name in it.
-  size_t split = pattern.find_last_of("\\/");
+namespace {
+
+// Splits a pattern into its directory, everything up to the last separator
+// (or the drive), and the name part matched against each name in it.
+void splitPattern(const std::string& pattern, std::string* directory, std::string* names) {
+  const size_t split = pattern.find_last_of("\\/");
   const size_t drive = pattern.size() >= 2 && pattern[1] == ':' ? 2 : 0;
+  if (split == std::string::npos || split < drive) {
+    *directory = pattern.substr(0, drive) + ".";
+    *names = pattern.substr(drive);
+  } else {
+    *directory = pattern.substr(0, split + 1);
+    *names = pattern.substr(split + 1);
+  }
+}
+
+// Whether the entry is a folder or a link. The listing's own type spares a
+// status query for plain files and folders; links and file systems that
+// give no type are queried. False when the entry has gone meanwhile.
+bool describeEntry(const std::string& folder, const dirent& entry, FoundEntry* item) {
+  if (entry.d_type == DT_REG || entry.d_type == DT_DIR) {
+    item->directory = entry.d_type == DT_DIR;
+    return true;
+  }
+  struct stat status;
+  const std::string host = Posix::joinHostPath(folder, entry.d_name);
+  if (lstat(host.c_str(), &status) != 0) return false;
+  item->link = S_ISLNK(status.st_mode);
+  if (item->link && stat(host.c_str(), &status) != 0) status.st_mode = 0;
+  item->directory = S_ISDIR(status.st_mode);
+  return true;
+}
+
+}  // namespace
+
+std::vector<FoundEntry> findFiles(const std::string& pattern) {
   std::string directory;
   std::string namePattern;
-  if (split == std::string::npos || split < drive) {
-    directory = pattern.substr(0, drive) + ".";
-    namePattern = pattern.substr(drive);
-  } else {
-    directory = pattern.substr(0, split + 1);
-    namePattern = pattern.substr(split + 1);
-  }
   std::string host;
+  splitPattern(pattern, &directory, &namePattern);
   if (namePattern.empty() || hasWildcard(directory) || !hostPathOf(directory, &host)) return {};
 
   std::vector<FoundEntry> found;
   std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(host.c_str()), closedir);
   if (!listing) return {};
-  const std::string prefix = host == "/" ? "/" : host + "/";
   while (const dirent* entry = readdir(listing.get())) {
     FoundEntry item;
     item.name = Posix::utf8ToAnsi(entry->d_name);
-    if (!Posix::WindowsNames::matchesWildcard(namePattern, item.name)) continue;
-    // The listing's own type spares a status query for plain files and
-    // folders; links and file systems that give no type are queried.
-    if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
-      item.directory = entry->d_type == DT_DIR;
+    if (Posix::WindowsNames::matchesWildcard(namePattern, item.name) &&
+        describeEntry(host, *entry, &item)) {
       found.push_back(std::move(item));
-      continue;
     }
-    struct stat status;
-    const std::string entryHost = prefix + entry->d_name;
-    if (lstat(entryHost.c_str(), &status) != 0) continue;
-    item.link = S_ISLNK(status.st_mode);
-    if (item.link && stat(entryHost.c_str(), &status) != 0) status.st_mode = 0;
-    item.directory = S_ISDIR(status.st_mode);
-    found.push_back(std::move(item));
   }
   std::sort(found.begin(), found.end(), sortsBefore);
   return found;
