@@ -23,7 +23,7 @@ HostMapping::HostMapping(const std::string& machineFolder) : driveC_(machineFold
 
 bool HostMapping::hostComponents(const std::string& full, std::string* root,
                                  std::vector<std::string>* names) const {
-  if (full.size() < 3 || full[1] != ':') return false;
+  if (full.size() < 3 || full[1] != ':' || full[2] != '\\') return false;
   const char drive = WindowsText::toUpper(full[0]);
   if (drive == 'C') {
     *root = driveC_;
@@ -38,7 +38,7 @@ bool HostMapping::hostComponents(const std::string& full, std::string* root,
     size_t end = full.find('\\', start);
     if (end == std::string::npos) end = full.size();
     const std::string name = full.substr(start, end - start);
-    if (name == "." || name == "..") return false;
+    if (name == "." || name == ".." || name.find('/') != std::string::npos) return false;
     names->push_back(ansiToUtf8(name));
     start = end + 1;
   }

@@ -14,9 +14,10 @@ namespace Posix {
 // the missing rest is kept as written. Names are code page 1252 on the
 // Windows side and UTF-8 on the host (code_page.h).
 //
-// Every path given here is full (WindowsNames::fullPath). A component "."
-// or ".." left in one names nothing on Windows and never climbs on the
-// host: such a path has no host path.
+// Every path given here is full (WindowsNames::fullPath). A name "." or
+// ".." left in one (resolving "C:\a\...\b" gives "C:\a\..\b") names
+// nothing on Windows and must never climb on the host: such a path has no
+// host path.
 class HostMapping {
  public:
   explicit HostMapping(const std::string& machineFolder);

@@ -127,23 +127,19 @@ bool Machine::fullPath(const std::string& path, std::string* full) const {
   return WindowsNames::fullPath(path, current_, full);
 }
 
-bool Machine::hostPath(const std::string& path, std::string* host) const {
-  std::string full;
-  return fullPath(path, &full) && mapping_.hostPath(full, host);
+bool Machine::hostPath(const std::string& full, std::string* host) const {
+  return mapping_.hostPath(full, host);
 }
 
-bool Machine::writtenHostPath(const std::string& path, std::string* host) const {
-  std::string full;
-  return fullPath(path, &full) && mapping_.writtenHostPath(full, host);
+bool Machine::writtenHostPath(const std::string& full, std::string* host) const {
+  return mapping_.writtenHostPath(full, host);
 }
 
-bool Machine::isWritable(const std::string& path) const {
-  std::string full;
+bool Machine::isWritable(const std::string& full) const {
   std::string host;
-  if (!fullPath(path, &full)) return false;
+  if (!mapping_.hostPath(full, &host)) return false;
   // Drive C: is writable throughout.
-  if (WindowsText::toUpper(full[0]) == 'C' && full[1] == ':') return true;
-  return mapping_.hostPath(full, &host) && isInsideInstallerFolder(host, installerFolder_);
+  return WindowsText::toUpper(full[0]) == 'C' || isInsideInstallerFolder(host, installerFolder_);
 }
 
 void Machine::noteRemoved(const std::string& hostPath) const {

@@ -64,15 +64,19 @@ class Machine {
   // WindowsNames::fullPath does it (GetFullPathNameA without the limit).
   bool fullPath(const std::string& path, std::string* full) const;
 
-  // Host path of a Windows path (made full first); see HostMapping. False
-  // when the path has no host path.
-  bool hostPath(const std::string& path, std::string* host) const;
+  // The calls below take a full path, as fullPath made it, and never make
+  // it full again: a path is resolved once per platform call, as Windows
+  // does it (a name ".." left by resolving "..." must not climb then).
+
+  // Host path of a full path; see HostMapping. False when the path has no
+  // host path.
+  bool hostPath(const std::string& full, std::string* host) const;
   // The host path as written, without the case-insensitive look-up.
-  bool writtenHostPath(const std::string& path, std::string* host) const;
+  bool writtenHostPath(const std::string& full, std::string* host) const;
 
   // Whether the emulation lets the path be created, overwritten or deleted:
   // anything on C:, and on Z: only inside the installer's folder.
-  bool isWritable(const std::string& path) const;
+  bool isWritable(const std::string& full) const;
 
   // The installer's executable as a Windows path (Z:\... or C:\... when it
   // lives inside the machine folder).

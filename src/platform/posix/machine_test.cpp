@@ -40,6 +40,11 @@ TEST_F(MachineTest, NamesAreFoundWhateverTheirCase) {
   ASSERT_TRUE(Machine::instance().hostPath("C:\\Scratch\\New\\File", &host));
   EXPECT_EQ(Machine::instance().folder() + "/drive_c/scratch/New/File", host);
   EXPECT_FALSE(Machine::instance().hostPath("D:\\x", &host));
+  // A name ".." left by resolving "C:\...\x" never climbs out of the drive.
+  ASSERT_TRUE(Machine::instance().fullPath("C:\\...\\registry.reg", &host));
+  EXPECT_EQ("C:\\..\\registry.reg", host);
+  EXPECT_FALSE(Machine::instance().hostPath(host, &host));
+  EXPECT_FALSE(Machine::instance().hostPath("C:\\scratch\\.\\x", &host));
 }
 
 TEST_F(MachineTest, HighBytesAreCodePage1252OnTheWindowsSide) {

@@ -35,17 +35,49 @@ TEST(WindowsNamesTest, FullPathFollowsWindowsRules) {
   EXPECT_FALSE(fullPath(std::string("C:\\a\0b", 6), "C:\\scratch", &unused));
 }
 
+// What GetFullPathNameA makes of dots and blanks at the ends of names, as
+// Wine 8 answers: an inner name loses one final dot and keeps its blanks,
+// the whole path loses its final dots and blanks.
+TEST(WindowsNamesTest, DotsAndBlanksEndingNamesGoAsGetFullPathNameDropsThem) {
+  const std::pair<const char*, const char*> paths[] = {
+      {"C:\\dt\\trail.\\inner", "C:\\dt\\trail\\inner"},
+      {"C:\\dt\\trail..\\x", "C:\\dt\\trail.\\x"},
+      {"C:\\dt\\trail \\x", "C:\\dt\\trail \\x"},
+      {"C:\\a.\\", "C:\\a\\"},
+      {"C:\\a\\b. \\c", "C:\\a\\b. \\c"},
+      {"C:\\a\\b .\\c", "C:\\a\\b \\c"},
+      {"C:\\a\\ \\b", "C:\\a\\ \\b"},
+      {"C:\\a\\name. . ", "C:\\a\\name"},
+      {"C:\\a\\ . ", "C:\\a\\"},
+      {"C:\\a\\. ", "C:\\a\\"},
+      {"C:\\.. ", "C:\\"},
+      {"C:\\a\\..\\..\\b.", "C:\\b"},
+      {"C:\\a\\.\\.\\b\\.", "C:\\a\\b"},
+      {"C:\\a\\x.\\..\\y", "C:\\a\\y"},
+      {"C:\\a\\b\\...", "C:\\a\\b\\"},
+      {"C:\\a\\....\\b", "C:\\a\\...\\b"},
+      {"C:\\a\\.. \\b", "C:\\a\\.. \\b"},
+      {"C:\\a\\ ..\\b", "C:\\a\\ .\\b"},
+      // Three dots leave a name "..", which names nothing (HostMapping
+      // refuses it); resolved once more it climbs.
+      {"C:\\a\\...\\b", "C:\\a\\..\\b"},
+      {"C:\\...\\b", "C:\\..\\b"},
+      {"C:\\a\\...\\..\\b", "C:\\a\\b"},
+  };
+  for (const auto& path : paths) EXPECT_EQ(path.second, full(path.first)) << path.first;
+}
+
 // A path already in full form is returned as it is (a shortcut), and every
 // full path stays what it is when made full again.
 TEST(WindowsNamesTest, FullPathOfAFullPathIsItself) {
-  for (const char* path : {"C:\\", "c:\\a\\b", "C:\\a\\b\\", "C:\\a\\...\\b", "C:\\a.\\", "C:\\a.b",
+  for (const char* path : {"C:\\", "c:\\a\\b", "C:\\a\\b\\", "C:\\a.\\b", "C:\\a.\\", "C:\\a.b",
                            "Z:\\x y\\z", "C:\\a\\\\b", "C:\\a\\.\\b", "C:\\a\\..\\b", "C:\\a/b",
                            "C:\\a\\b.", "C:\\a\\b ", "C:\\a\\...", "C:\\..", "C:\\.\\", "C:a"}) {
     const std::string once = full(path);
     EXPECT_EQ(once, full(once)) << path;
   }
   EXPECT_EQ("c:\\a\\b", full("c:\\a\\b"));
-  EXPECT_EQ("C:\\a.\\", full("C:\\a.\\"));
+  EXPECT_EQ("C:\\a\\", full("C:\\a.\\"));
   EXPECT_EQ("C:\\a\\b", full("C:\\a\\b."));
   EXPECT_EQ("C:\\a\\b", full("C:\\a/b"));
   EXPECT_EQ("C:\\a\\b", full("C:\\a\\.\\b"));
