@@ -15,6 +15,8 @@ namespace Platform {
 
 namespace {
 
+int comStarts = 0;
+
 struct Folder {
   int csidl;
   const char* nt;   // below C:\, "%USER%" stands for the account name
@@ -110,9 +112,13 @@ bool freeShellItem(ShellItem* item) {
   return true;
 }
 
-long comInitialize() { return 0; }
+// COM has nothing to start here; the calls count as CoInitialize does, so
+// that a second start on the thread answers S_FALSE.
+long comInitialize() { return comStarts++ == 0 ? 0 : 1; }
 
-void comUninitialize() {}
+void comUninitialize() {
+  if (comStarts > 0) --comStarts;
+}
 
 // A box on the controlling terminal waits for Enter; without a terminal the
 // box goes to standard error and the run goes on, since nobody is there to

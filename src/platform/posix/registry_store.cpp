@@ -17,7 +17,6 @@ namespace {
 using Platform::RegHandle;
 
 const uint32_t kKeyCreateSubKey = 0x0004;
-const uint32_t kKeyAllAccess = 0xF003F;
 const size_t kLongestKeyName = 255;
 const size_t kLongestValueName = 16383;
 
@@ -227,7 +226,8 @@ long RegistryStore::record(const RegeditChange& change) {
 
 // --- The registry calls --------------------------------------------------
 
-long RegistryStore::createKey(RegHandle parent, const std::string& subkey, RegHandle* result) {
+long RegistryStore::createKey(RegHandle parent, const std::string& subkey, uint32_t access,
+                              RegHandle* result) {
   Handle base;
   KeyNames names;
   long status = resolve(parent, &base);
@@ -257,7 +257,7 @@ long RegistryStore::createKey(RegHandle parent, const std::string& subkey, RegHa
     if (status != Platform::kErrorSuccess) return status;
     key = RegistryTree::ensurePath(key, KeyNames(names.begin() + existing, names.end()));
   }
-  *result = newHandle(key, kKeyAllAccess);
+  *result = newHandle(key, access);
   return Platform::kErrorSuccess;
 }
 

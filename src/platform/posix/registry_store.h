@@ -34,6 +34,8 @@
 // (every call fails with kErrorRegistryCorrupt) and is never overwritten.
 namespace Posix {
 
+const uint32_t kKeyAllAccess = 0xF003F;
+
 const long kErrorInvalidHandle = 6;
 const long kErrorInvalidParameter = 87;
 const long kErrorBadPathname = 161;
@@ -62,7 +64,8 @@ class RegistryStore {
   RegistryStore(const RegistryStore&) = delete;
   RegistryStore& operator=(const RegistryStore&) = delete;
 
-  long createKey(Platform::RegHandle parent, const std::string& subkey,
+  // The key's handle has the rights `access` (RegCreateKeyExA's samDesired).
+  long createKey(Platform::RegHandle parent, const std::string& subkey, uint32_t access,
                  Platform::RegHandle* result);
   long openKey(Platform::RegHandle parent, const std::string& subkey, uint32_t access,
                Platform::RegHandle* result);

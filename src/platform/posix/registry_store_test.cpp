@@ -84,7 +84,7 @@ class RegistryStoreTest : public ::testing::Test {
 
   static RegHandle create(RegistryStore& store, RegHandle root, const std::string& path) {
     RegHandle handle = 0;
-    EXPECT_EQ(0, store.createKey(root, path, &handle)) << path;
+    EXPECT_EQ(0, store.createKey(root, path, kKeyAllAccess, &handle)) << path;
     return handle;
   }
 
@@ -186,15 +186,17 @@ TEST_F(RegistryStoreTest, PathsAndHandlesFailAsTheRegistryFunctionsDo) {
   auto store = open();
   RegHandle handle = 0;
   EXPECT_EQ(Platform::kErrorFileNotFound, store->openKey(kLm, "Software\\Missing", 1, &handle));
-  EXPECT_EQ(kErrorBadPathname, store->createKey(kLm, "\\Software\\X", &handle));
-  EXPECT_EQ(kErrorBadPathname, store->createKey(kLm, "Software\\\\X", &handle));
-  EXPECT_EQ(kErrorInvalidParameter, store->createKey(kLm, "Software\\a\rb", &handle));
+  EXPECT_EQ(kErrorBadPathname, store->createKey(kLm, "\\Software\\X", kKeyAllAccess, &handle));
+  EXPECT_EQ(kErrorBadPathname, store->createKey(kLm, "Software\\\\X", kKeyAllAccess, &handle));
   EXPECT_EQ(kErrorInvalidParameter,
-            store->createKey(kLm, "Software\\" + std::string(256, 'k'), &handle));
+            store->createKey(kLm, "Software\\a\rb", kKeyAllAccess, &handle));
+  EXPECT_EQ(kErrorInvalidParameter,
+            store->createKey(kLm, "Software\\" + std::string(256, 'k'), kKeyAllAccess, &handle));
   std::string deep = "Software";
   for (size_t depth = 1; depth < kDeepestKey; ++depth) deep += "\\k";
   store->closeKey(create(*store, kLm, deep));
-  EXPECT_EQ(kErrorInvalidParameter, store->createKey(kLm, deep + "\\deeper", &handle));
+  EXPECT_EQ(kErrorInvalidParameter,
+            store->createKey(kLm, deep + "\\deeper", kKeyAllAccess, &handle));
   store->closeKey(create(*store, kLm, "Software\\Trailing\\"));
   EXPECT_TRUE(has(*store, kLm, "Software\\Trailing"));
   EXPECT_EQ(kErrorInvalidHandle, store->closeKey(0x4321));
@@ -216,7 +218,7 @@ TEST_F(RegistryStoreTest, HandlesOnlyDoWhatTheirAccessRightsAllow) {
   EXPECT_EQ(Platform::kErrorAccessDenied, store->queryValue(change, "v", nullptr, nullptr));
   EXPECT_EQ(Platform::kErrorAccessDenied, store->querySubkeyCount(change, &count));
   RegHandle created = 0;
-  EXPECT_EQ(Platform::kErrorAccessDenied, store->createKey(query, "New", &created));
+  EXPECT_EQ(Platform::kErrorAccessDenied, store->createKey(query, "New", kKeyAllAccess, &created));
   EXPECT_EQ(0, store->setValue(change, "v", 1, sz("y")));
   EXPECT_EQ(0, store->querySubkeyCount(query, &count));
   EXPECT_EQ(1u, count);
@@ -288,7 +290,8 @@ TEST_F(RegistryStoreTest, PerformanceDataIsEmptyAndRefusesChanges) {
   auto store = open();
   const RegHandle performance = Platform::kHkeyPerformanceData;
   RegHandle handle = 0;
-  EXPECT_EQ(Platform::kErrorAccessDenied, store->createKey(performance, "New", &handle));
+  EXPECT_EQ(Platform::kErrorAccessDenied,
+            store->createKey(performance, "New", kKeyAllAccess, &handle));
   EXPECT_EQ(Platform::kErrorAccessDenied, store->setValue(performance, "v", 1, sz("x")));
   ASSERT_EQ(0, store->openKey(performance, "", Platform::kKeySetValue, &handle));
   EXPECT_EQ(Platform::kErrorAccessDenied, store->setValue(handle, "v", 1, sz("x")));
@@ -300,7 +303,8 @@ TEST_F(RegistryStoreTest, DynamicDataExistsOnThe95FamilyOnly) {
   auto store = open();
   RegHandle handle = 0;
   EXPECT_EQ(kErrorInvalidHandle, store->openKey(Platform::kHkeyDynData, "", 1, &handle));
-  EXPECT_EQ(kErrorInvalidHandle, store->createKey(Platform::kHkeyDynData, "x", &handle));
+  EXPECT_EQ(kErrorInvalidHandle,
+            store->createKey(Platform::kHkeyDynData, "x", kKeyAllAccess, &handle));
   store.reset();
 
   store = open(win98_);
@@ -488,7 +492,8 @@ TEST_F(RegistryStoreTest, ACorruptFileIsRefusedAndNeverOverwritten) {
                   "; the registry cannot be used until the file is repaired\n",
               diagnostic);
     RegHandle handle = 0;
-    EXPECT_EQ(kErrorRegistryCorrupt, store->createKey(kLm, "Software\\New", &handle));
+    EXPECT_EQ(kErrorRegistryCorrupt,
+              store->createKey(kLm, "Software\\New", kKeyAllAccess, &handle));
     EXPECT_FALSE(store->flush());
     store.reset();
     EXPECT_EQ(corrupt.first, readHostFile(file("registry.reg")));
@@ -512,7 +517,7 @@ TEST_F(RegistryStoreTest, AChangeThatCannotBeWrittenIsNotMade) {
   long setResult = store->setValue(app, "large", 3, Bytes(200, 1));
   long deleteResult = store->deleteValue(app, "small");
   RegHandle created = 0;
-  long createResult = store->createKey(kLm, "Software\\App\\New\\Key", &created);
+  long createResult = store->createKey(kLm, "Software\\App\\New\\Key", kKeyAllAccess, &created);
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, savedHandler);
 
@@ -543,7 +548,7 @@ TEST_F(RegistryStoreTest, ASecondInstallerWaitsAndNeitherLosesItsChanges) {
     dup2(messages[1], 2);
     RegistryStore store(folder_, nt_);
     RegHandle handle = 0;
-    if (store.createKey(kLm, "Software\\Shared", &handle) != 0 ||
+    if (store.createKey(kLm, "Software\\Shared", kKeyAllAccess, &handle) != 0 ||
         store.setValue(handle, "child", 4, dword(2)) != 0 || !store.flush()) {
       _exit(4);
     }
@@ -589,7 +594,7 @@ void runUntilKilled(const std::string& folder, const RegistryLayout& layout, int
   for (int i = start;; ++i) {
     RegHandle key = 0;
     std::string path = "Software\\Kill\\K" + std::to_string(i / 100);
-    if (store.createKey(kLm, path, &key) != 0 ||
+    if (store.createKey(kLm, path, kKeyAllAccess, &key) != 0 ||
         store.setValue(key, "v" + std::to_string(i), 4, dword(i)) != 0) {
       _exit(5);
     }
