@@ -10,14 +10,14 @@
 // folder and a new registry key. Paths are Windows paths.
 class ScratchMachine {
  public:
-  // Whether a test may choose the Windows version of its machine: true on
-  // POSIX, where the machine is emulated; on Win32 it is the system the
-  // tests run on.
-  static bool canChooseSystem();
+  // Whether the machine is emulated (POSIX): a test may then choose its
+  // Windows version, and try what would harm a real machine. On Win32 the
+  // machine is the system the tests run on.
+  static bool emulated();
 
   // A machine of the system $TARNWICK_OS would name (win95, win98, ...), or
   // of the default one for an empty name. Throws std::runtime_error for a
-  // name where canChooseSystem() is false.
+  // name where the machine is not emulated().
   explicit ScratchMachine(const std::string& system = "");
   ~ScratchMachine();
   ScratchMachine(const ScratchMachine&) = delete;

@@ -42,7 +42,7 @@ std::string& originalDirectory() {
 
 }  // namespace
 
-bool ScratchMachine::canChooseSystem() { return true; }
+bool ScratchMachine::emulated() { return true; }
 
 // The machine reads $TARNWICK_OS when it opens; the variable is given back
 // its value at once.

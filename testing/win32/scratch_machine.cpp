@@ -82,7 +82,7 @@ bool isAbsolute(const std::string& path) {
 
 }  // namespace
 
-bool ScratchMachine::canChooseSystem() { return false; }
+bool ScratchMachine::emulated() { return false; }
 
 ScratchMachine::ScratchMachine(const std::string& system) {
   if (!system.empty()) fail("the system cannot be chosen on Win32", system);
