@@ -105,10 +105,22 @@ class RegistryStore {
   bool applyText(const std::string& text, bool withHeader, int* line, std::string* reason);
   void fail(const std::string& diagnostic);
 
+  KeyPointer rootKey(Platform::RegHandle handle) const;
   long resolve(Platform::RegHandle handle, Handle* result) const;
+  // The handle's key when the handle has the rights `access`; for a change
+  // also when the key and the store take changes.
+  long resolveWithRights(Platform::RegHandle handle, uint32_t access, Handle* result) const;
   long resolveForChange(Platform::RegHandle handle, uint32_t access, Handle* result) const;
+  // The key a handle stands for and the names of a subkey path below it.
+  long resolvePath(Platform::RegHandle parent, const std::string& subkey, Handle* base,
+                   KeyNames* names) const;
+  long findKey(Platform::RegHandle parent, const std::string& subkey, KeyPointer* key) const;
   Platform::RegHandle newHandle(const KeyPointer& key, uint32_t access);
-  long record(const RegeditChange& change);
+  long record(RegeditChange::Kind kind, const std::string& key,
+              const std::string& name = std::string(), uint32_t type = 0,
+              const std::vector<unsigned char>& data = std::vector<unsigned char>());
+  long createBelow(Platform::RegHandle parent, KeyPointer* key, const KeyNames& names,
+                   size_t existing);
 
   std::string folder_;
   RegistryLayout layout_;
