@@ -91,6 +91,26 @@ std::vector<unsigned char> binaryData(const std::string& text) {
   return data;
 }
 
+// The text forms of the three types a script can write and read.
+struct TextForm {
+  uint32_t type;
+  std::string (*toText)(const std::vector<unsigned char>&);
+  std::vector<unsigned char> (*fromText)(const std::string&);
+};
+
+const TextForm kTextForms[] = {
+    {Platform::kRegSz, quotedString, stringData},
+    {Platform::kRegDword, dwordText, dwordData},
+    {Platform::kRegBinary, binaryText, binaryData},
+};
+
+const TextForm* textFormOf(uint32_t type) {
+  for (const TextForm& form : kTextForms) {
+    if (form.type == type) return &form;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 void splitKeyPath(const std::string& key, std::string* root, std::string* subkey) {
@@ -112,35 +132,17 @@ Platform::RegHandle rootKey(const std::string& name) {
 }
 
 bool toText(uint32_t type, const std::vector<unsigned char>& data, std::string* text) {
-  switch (type) {
-    case Platform::kRegSz:
-      *text = quotedString(data);
-      return true;
-    case Platform::kRegDword:
-      *text = dwordText(data);
-      return true;
-    case Platform::kRegBinary:
-      *text = binaryText(data);
-      return true;
-    default:
-      return false;
-  }
+  const TextForm* form = textFormOf(type);
+  if (form == nullptr) return false;
+  *text = form->toText(data);
+  return true;
 }
 
 bool fromText(uint32_t type, const std::string& text, std::vector<unsigned char>* data) {
-  switch (type) {
-    case Platform::kRegSz:
-      *data = stringData(text);
-      return true;
-    case Platform::kRegDword:
-      *data = dwordData(text);
-      return true;
-    case Platform::kRegBinary:
-      *data = binaryData(text);
-      return true;
-    default:
-      return false;
-  }
+  const TextForm* form = textFormOf(type);
+  if (form == nullptr) return false;
+  *data = form->fromText(text);
+  return true;
 }
 
 }  // namespace Registry
