@@ -95,25 +95,23 @@ TEST_F(PlatformFilesTest, FileStatusRefusesTrailingSeparatorsWildcardsAndMissing
   EXPECT_TRUE(status.directory);
 }
 
+// Dots and blanks go at the end of the whole path only; an inner name ending
+// in a dot loses that one dot, and keeps its blanks.
 TEST_F(PlatformFilesTest, FullPathNameResolvesAsGetFullPathNameDoes) {
+  const std::pair<const char*, const char*> paths[] = {
+      {"a\\.\\b\\..\\c/d.txt", "a\\c\\d.txt"},
+      {"a\\\\b\\", "a\\b\\"},
+      {"a\\name. . ", "a\\name"},
+      {"trail.\\inner", "trail\\inner"},
+      {"trail..\\x", "trail.\\x"},
+      {"blank \\x", "blank \\x"},
+      {"x.\\", "x\\"},
+  };
   std::string full;
-  ASSERT_TRUE(fullPathName(path("a\\.\\b\\..\\c/d.txt"), &full));
-  EXPECT_EQ(path("a\\c\\d.txt"), full);
-  ASSERT_TRUE(fullPathName(path("a\\\\b\\"), &full));
-  EXPECT_EQ(path("a\\b\\"), full);
-  // Dots and blanks go at the end of the whole path only; an inner name
-  // ending in a dot loses that one dot, and keeps its blanks.
-  ASSERT_TRUE(fullPathName(path("a\\name. . "), &full));
-  EXPECT_EQ(path("a\\name"), full);
-  ASSERT_TRUE(fullPathName(path("trail.\\inner"), &full));
-  EXPECT_EQ(path("trail\\inner"), full);
-  ASSERT_TRUE(fullPathName(path("trail..\\x"), &full));
-  EXPECT_EQ(path("trail.\\x"), full);
-  ASSERT_TRUE(fullPathName(path("blank \\x"), &full));
-  EXPECT_EQ(path("blank \\x"), full);
-  ASSERT_TRUE(fullPathName(path("x.\\"), &full));
-  EXPECT_EQ(path("x\\"), full);
-
+  for (const auto& relative : paths) {
+    ASSERT_TRUE(fullPathName(path(relative.first), &full)) << relative.first;
+    EXPECT_EQ(path(relative.second), full) << relative.first;
+  }
   machine_.makeDirectory(path("sub"));
   ASSERT_TRUE(setCurrentDirectory(path("sub")));
   ASSERT_TRUE(fullPathName("rel\\x", &full));

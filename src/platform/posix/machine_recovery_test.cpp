@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +13,7 @@
 #include "platform/posix/machine.h"
 #include "platform/posix/machine_lock.h"
 #include "platform/posix/registry_store.h"
-#include "testing/posix/await_text.h"
+#include "testing/posix/child_process.h"
 #include "testing/scratch_machine.h"
 
 namespace {
@@ -73,43 +71,23 @@ TEST_F(MachineRecoveryTest, AMachineWithoutARegistryYetIsStillNew) {
 // the first provisions, then finds the drive made and leaves it alone.
 TEST_F(MachineRecoveryTest, TwoFirstRunsTakeTurnsProvisioning) {
   ASSERT_EQ(0, mkdir(folder_.c_str(), 0755));
-  int go[2];
-  int messages[2];
-  ASSERT_EQ(0, pipe(go));
-  ASSERT_EQ(0, pipe(messages));
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    // Started only once the parent holds the lock (a lock taken before the
-    // fork would be the child's too).
-    char byte;
-    if (read(go[0], &byte, 1) != 1) _exit(4);
-    close(messages[0]);
-    dup2(messages[1], 2);
+  ChildProcess child([this] {
     Posix::Machine::reset();
     Posix::Machine::instance();
     // The drive is the first run's, not made again.
-    _exit(isDirectory(folder_ + "/drive_c/first") && !isDirectory(folder_ + "/drive_c/windows")
-              ? 0
-              : 3);
-  }
-  close(messages[1]);
+    return isDirectory(folder_ + "/drive_c/first") && !isDirectory(folder_ + "/drive_c/windows")
+               ? 0
+               : 3;
+  });
   auto lock = std::make_unique<Posix::MachineLock>(folder_);
   ASSERT_TRUE(lock->acquire(""));
-  ASSERT_EQ(1, write(go[1], "g", 1));
-  EXPECT_TRUE(awaitText(messages[0],
-                        "Waiting for another installer to finish setting up the "
-                        "machine " +
-                            folder_ + "...\n"));
+  child.go();
+  EXPECT_TRUE(child.awaitError("Waiting for another installer to finish setting up the machine " +
+                               folder_ + "...\n"));
   ASSERT_EQ(0, mkdir((folder_ + "/drive_c").c_str(), 0755));
   ASSERT_EQ(0, mkdir((folder_ + "/drive_c/first").c_str(), 0755));
   lock.reset();
-  int status = 0;
-  ASSERT_EQ(child, waitpid(child, &status, 0));
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  close(go[0]);
-  close(go[1]);
-  close(messages[0]);
+  EXPECT_EQ(0, child.wait());
 }
 
 TEST_F(MachineRecoveryTest, AHalfMadeDriveIsMadeAgain) {

@@ -1,5 +1,6 @@
 #include "platform/posix/regedit_file.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/platform_registry.h"
@@ -14,14 +15,13 @@ using Platform::kRegDword;
 using Platform::kRegSz;
 const size_t kWrapColumn = 76;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+const char kBlanks[] = " \t";
 
+// REGEDIT4 files are trimmed of blanks and tabs only.
 std::string trimBlanks(const std::string& text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && isBlank(text[begin])) ++begin;
-  while (end > begin && isBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
+  const size_t begin = text.find_first_not_of(kBlanks);
+  if (begin == std::string::npos) return std::string();
+  return text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
 }
 
 bool startsWith(const std::string& text, size_t at, const char* prefix) {
@@ -165,7 +165,7 @@ class Parser {
     if (at == 0 && !readQuoted(line, &at, &change.name)) {
       return fail(number, "a value name without its closing quote");
     }
-    while (at < line.size() && isBlank(line[at])) ++at;
+    at = std::min(line.find_first_not_of(kBlanks, at), line.size());
     if (at >= line.size() || line[at] != '=') return fail(number, "a value name without '='");
     std::string rest = trimBlanks(line.substr(at + 1));
     if (!parseValueData(rest, &change, number)) return false;

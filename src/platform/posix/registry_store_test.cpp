@@ -20,7 +20,7 @@
 #include "platform/posix/regedit_file.h"
 #include "platform/posix/registry_journal.h"
 #include "system/system.h"
-#include "testing/posix/await_text.h"
+#include "testing/posix/child_process.h"
 #include "testing/scratch_machine.h"
 
 namespace Posix {
@@ -536,39 +536,22 @@ TEST_F(RegistryStoreTest, AChangeThatCannotBeWrittenIsNotMade) {
 }
 
 TEST_F(RegistryStoreTest, ASecondInstallerWaitsAndNeitherLosesItsChanges) {
-  int go[2];
-  int messages[2];
-  ASSERT_EQ(0, pipe(go));
-  ASSERT_EQ(0, pipe(messages));
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    char byte;
-    if (read(go[0], &byte, 1) != 1) _exit(3);
-    dup2(messages[1], 2);
+  ChildProcess child([this] {
     RegistryStore store(folder_, nt_);
     RegHandle handle = 0;
-    if (store.createKey(kLm, "Software\\Shared", kKeyAllAccess, &handle) != 0 ||
-        store.setValue(handle, "child", 4, dword(2)) != 0 || !store.flush()) {
-      _exit(4);
-    }
-    _exit(0);
-  }
-  close(messages[1]);
+    return store.createKey(kLm, "Software\\Shared", kKeyAllAccess, &handle) == 0 &&
+                   store.setValue(handle, "child", 4, dword(2)) == 0 && store.flush()
+               ? 0
+               : 4;
+  });
   auto store = open();
-  ASSERT_EQ(1, write(go[1], "g", 1));
-  EXPECT_TRUE(awaitText(
-      messages[0],
-      "Waiting for another installer to finish with the registry of " + folder_ + "...\n"));
+  child.go();
+  EXPECT_TRUE(child.awaitError("Waiting for another installer to finish with the registry of " +
+                               folder_ + "...\n"));
   set(*store, kLm, "Software\\Shared", "parent", 4, dword(1));
   EXPECT_TRUE(store->flush());
   store.reset();
-  int status = 0;
-  ASSERT_EQ(child, waitpid(child, &status, 0));
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  close(go[0]);
-  close(go[1]);
-  close(messages[0]);
+  EXPECT_EQ(0, child.wait());
 
   store = open();
   uint32_t type = 0;
