@@ -102,7 +102,7 @@ class Machine {
   // anew when it is not.
   RegistryStore& registry();
   // The registry if it is open, else null; opens nothing.
-  RegistryStore* openRegistry() const { return registry_.get(); }
+  RegistryStore* registryIfOpen() const { return registry_.get(); }
   // Makes every registry change durable and lets the registry go (its lock
   // is released); the next registry() opens it again.
   void releaseRegistry();

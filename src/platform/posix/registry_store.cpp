@@ -399,7 +399,7 @@ RegistryStore& registryStore() { return Machine::instance().registry(); }
 
 long closeRegistryKey(RegHandle key) {
   const Machine* machine = Machine::existing();
-  RegistryStore* store = machine != nullptr ? machine->openRegistry() : nullptr;
+  RegistryStore* store = machine != nullptr ? machine->registryIfOpen() : nullptr;
   if (store != nullptr) return store->closeKey(key);
   return isPredefined(key) ? Platform::kErrorSuccess : kErrorInvalidHandle;
 }
