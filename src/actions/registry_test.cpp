@@ -382,6 +382,21 @@ TEST_F(RegistryTest, TheProgramFilesFolderIsReadFromTheMachine) {
   EXPECT_NE(std::string::npos, text.find(":\\"));
 }
 
+// The registry calls would act on the part of a name before a NUL.
+TEST_F(RegistryTest, NamesWithANulInsideNameNothing) {
+  const std::string nul(1, '\0');
+  Registry::createKey(key("keep"));
+  Registry::setValue(key_, "v", Platform::kRegSz, "x");
+  // Deleting names nothing that exists, so it does nothing; creating fails.
+  Registry::deleteKey(key("keep") + nul + "\\old");
+  Registry::deleteValue(key_, "v" + nul + "old");
+  EXPECT_THROW(Registry::createKey(key("keep") + nul + "\\new"), RegistryException);
+  EXPECT_THROW(Registry::setValue(key_, "v" + nul + "new", Platform::kRegSz, "y"),
+               RegistryException);
+  EXPECT_TRUE(Registry::keyExists(key("keep")));
+  EXPECT_EQ("\"x\"", Registry::getValueText(key_, "v"));
+}
+
 // Which side removes the subkeys depends on the OS family: the installer on
 // the NT family, the platform on 95/98. Each family the machine can be (all
 // of them where it is emulated, the running one elsewhere) deletes a whole
