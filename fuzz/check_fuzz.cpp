@@ -32,7 +32,6 @@
 #include "platform/platform_system.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_store.h"
-#include "platform/posix/test_hooks.h"
 #include "script/line_reader.h"
 #include "system/system.h"
 
@@ -150,8 +149,7 @@ void holdToTheRun(const Findings& findings, int linesRead, bool fatal) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Posix::TestHooks::setHostDriveDisabled(true);
-  Posix::TestHooks::setRunProgramsDisabled(true);
+  Posix::Machine::setConfined(true);
   struct stat status;
   const bool shm = stat("/dev/shm", &status) == 0 && S_ISDIR(status.st_mode);
   char pattern[] = "/dev/shm/tarnwick-fuzz-check-XXXXXX";

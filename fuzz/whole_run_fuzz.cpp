@@ -2,7 +2,7 @@
 // every action to the end of the run, on a throw-away emulated machine.
 //
 // Safety: drive Z: (the host) is switched off and "run programs" lines do
-// nothing (Posix::TestHooks), and the installer's folder is C:\fuzz inside
+// nothing (Posix::Machine::setConfined), and the installer's folder is C:\fuzz inside
 // the machine, so a script can reach nothing outside the machine folder,
 // however it is written and even when the fuzzer runs as root.
 //
@@ -30,7 +30,6 @@
 #include "platform/posix/machine.h"
 #include "platform/posix/regedit_file.h"
 #include "platform/posix/registry_store.h"
-#include "platform/posix/test_hooks.h"
 #include "system/system.h"
 
 namespace {
@@ -137,8 +136,7 @@ void checkRegistryFile() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Posix::TestHooks::setHostDriveDisabled(true);
-  Posix::TestHooks::setRunProgramsDisabled(true);
+  Posix::Machine::setConfined(true);
   // A memory file system when there is one: every run syncs its registry.
   struct stat status;
   const bool shm = stat("/dev/shm", &status) == 0 && S_ISDIR(status.st_mode);

@@ -340,4 +340,17 @@ TEST_F(FileSysTest, PathThatCannotBeResolvedPropagatesItsOwnFailure) {
   }
 }
 
+// A host call would see only the part before a NUL and act on a shorter
+// path than the script gave (found by the whole-run fuzzer, where
+// "C:\fuzz<NUL>..." copied the installer's folder into itself without end).
+TEST_F(FileSysTest, PathsWithANulInsideNameNothing) {
+  write("App\\keep.txt", "keep");
+  const std::string bad = path("App") + std::string(1, '\0') + "\\old";
+  EXPECT_THROW(FileSys::deleteFiles(bad, true), Exception);
+  EXPECT_THROW(FileSys::copyFiles(path("App"), bad), Exception);
+  EXPECT_THROW(FileSys::createDirectory(bad, false), Exception);
+  EXPECT_EQ("keep", read("App\\keep.txt"));
+  EXPECT_FALSE(exists("App\\App"));
+}
+
 }  // namespace

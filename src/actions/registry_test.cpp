@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+
 #include "actions/registry_text.h"
 #include "driver/throwable.h"
 #include "system/system.h"
@@ -376,6 +380,93 @@ TEST_F(RegistryTest, TheProgramFilesFolderIsReadFromTheMachine) {
       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
   EXPECT_EQ('"', text.front());
   EXPECT_NE(std::string::npos, text.find(":\\"));
+}
+
+// The registry calls would act on the part of a name before a NUL.
+TEST_F(RegistryTest, NamesWithANulInsideNameNothing) {
+  const std::string nul(1, '\0');
+  Registry::createKey(key("keep"));
+  Registry::setValue(key_, "v", Platform::kRegSz, "x");
+  // Deleting names nothing that exists, so it does nothing; creating fails.
+  Registry::deleteKey(key("keep") + nul + "\\old");
+  Registry::deleteValue(key_, "v" + nul + "old");
+  EXPECT_THROW(Registry::createKey(key("keep") + nul + "\\new"), RegistryException);
+  EXPECT_THROW(Registry::setValue(key_, "v" + nul + "new", Platform::kRegSz, "y"),
+               RegistryException);
+  EXPECT_TRUE(Registry::keyExists(key("keep")));
+  EXPECT_EQ("\"x\"", Registry::getValueText(key_, "v"));
+}
+
+// Which side removes the subkeys depends on the OS family: the installer on
+// the NT family, the platform on 95/98. Each family the machine can be (all
+// of them where it is emulated, the running one elsewhere) deletes a whole
+// tree, inside a key of the test's own.
+class RegistryFamilyTest : public ::testing::Test {
+ protected:
+  void useSystem(const std::string& system, OsType type) {
+    machine_.reset();
+    machine_.reset(new ScratchMachine(system));
+    key_ = "HKEY_CURRENT_USER\\" + machine_->registryKey();
+    useFamily(type);
+  }
+  static void useFamily(OsType type) {
+    System::Facts facts;
+    facts.osType = type;
+    System::setFactsForTesting(facts);
+  }
+
+  std::unique_ptr<ScratchMachine> machine_;
+  std::string key_;
+};
+
+TEST_F(RegistryFamilyTest, EveryFamilyDeletesWholeTrees) {
+  const std::pair<const char*, OsType> families[] = {
+      {"", WindowsNT}, {"win98", Windows98}, {"win95", Windows95}};
+  for (const auto& family : families) {
+    if (*family.first != '\0' && !ScratchMachine::emulated()) continue;
+    useSystem(family.first, family.second);
+    Registry::createKey(key_ + "\\App\\a\\b");
+    Registry::setValue(key_ + "\\App\\a", "v", Platform::kRegSz, "x");
+    Registry::deleteKey(key_ + "\\App");
+    EXPECT_FALSE(Registry::keyExists(key_ + "\\App")) << family.first;
+    EXPECT_TRUE(Registry::keyExists(key_)) << family.first;
+  }
+}
+
+// A system the installer takes for 95 leaves the subkeys to the platform,
+// which refuses on the NT family.
+TEST_F(RegistryFamilyTest, AFamilyTheSystemIsNotLeavesTheSubkeysInPlace) {
+  useSystem("", WindowsNT);
+  Registry::createKey(key_ + "\\App\\Sub");
+  useFamily(Windows95);
+  EXPECT_EQ("Unable to delete key: " + key_ + "\\App",
+            messageOf(Registry::deleteKey, key_ + "\\App"));
+  EXPECT_TRUE(Registry::keyExists(key_ + "\\App\\Sub"));
+}
+
+TEST_F(RegistryFamilyTest, KeysNoneMayMakeOrChangeSayWhatFailed) {
+  useSystem("", WindowsNT);
+  EXPECT_EQ("Unable to create new key: HKEY_PERFORMANCE_DATA\\App",
+            messageOf(Registry::createKey, "HKEY_PERFORMANCE_DATA\\App"));
+  try {
+    Registry::setValue("HKEY_PERFORMANCE_DATA", "v", Platform::kRegSz, "x");
+    ADD_FAILURE();
+  } catch (const RegistryException& e) {
+    EXPECT_EQ("Unable to set registry value: [HKEY_PERFORMANCE_DATA]:v", e.message());
+  }
+}
+
+// Keys the root aliases show are kept by the emulated registry, whatever a
+// script asks; a real registry is not the place to try that.
+TEST_F(RegistryFamilyTest, TheKeysTheRootsShowAreNeverDeleted) {
+  if (!ScratchMachine::emulated()) GTEST_SKIP() << "only on an emulated machine";
+  useSystem("", WindowsNT);
+  EXPECT_EQ("Unable to delete subkeys.",
+            messageOf(Registry::deleteKey, "HKEY_LOCAL_MACHINE\\System"));
+  EXPECT_TRUE(Registry::keyExists("HKEY_LOCAL_MACHINE\\System\\CurrentControlSet"));
+  useFamily(Windows95);
+  EXPECT_EQ("Unable to delete key: HKEY_LOCAL_MACHINE\\Software\\Classes",
+            messageOf(Registry::deleteKey, "HKEY_LOCAL_MACHINE\\Software\\Classes"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "actions/registry_text.h"
 
 #include "driver/throwable.h"
+#include "platform/windows_text.h"
 #include "script/utils.h"
 
 namespace Registry {
@@ -23,14 +24,6 @@ const RootName kRootNames[] = {
 };
 
 const char kHexDigits[] = "0123456789abcdef";
-
-// The value of one hexadecimal digit, or -1.
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::string quotedString(const std::vector<unsigned char>& data) {
   std::string text = "\"";
@@ -72,7 +65,7 @@ std::vector<unsigned char> dwordData(const std::string& text) {
   if (text.size() != 8) throw RegistryException("Malformed DWORD string: " + text);
   uint32_t value = 0;
   for (char c : text) {
-    int digit = hexValue(c);
+    int digit = WindowsText::hexDigitValue(c);
     if (digit < 0) throw RegistryException("Malformed DWORD string: " + text);
     value = (value << 4) | uint32_t(digit);
   }
@@ -90,12 +83,32 @@ std::vector<unsigned char> binaryData(const std::string& text) {
   std::vector<unsigned char> data;
   data.reserve(count);
   for (size_t i = 0; i < count; ++i) {
-    int high = hexValue(text[3 * i]);
-    int low = hexValue(text[3 * i + 1]);
+    int high = WindowsText::hexDigitValue(text[3 * i]);
+    int low = WindowsText::hexDigitValue(text[3 * i + 1]);
     if (high < 0 || low < 0) throw RegistryException("Malformed binary string: " + text);
     data.push_back(static_cast<unsigned char>(high * 16 + low));
   }
   return data;
+}
+
+// The text forms of the three types a script can write and read.
+struct TextForm {
+  uint32_t type;
+  std::string (*toText)(const std::vector<unsigned char>&);
+  std::vector<unsigned char> (*fromText)(const std::string&);
+};
+
+const TextForm kTextForms[] = {
+    {Platform::kRegSz, quotedString, stringData},
+    {Platform::kRegDword, dwordText, dwordData},
+    {Platform::kRegBinary, binaryText, binaryData},
+};
+
+const TextForm* textFormOf(uint32_t type) {
+  for (const TextForm& form : kTextForms) {
+    if (form.type == type) return &form;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -128,35 +141,17 @@ Platform::RegHandle rootKey(const std::string& name) {
 }
 
 bool toText(uint32_t type, const std::vector<unsigned char>& data, std::string* text) {
-  switch (type) {
-    case Platform::kRegSz:
-      *text = quotedString(data);
-      return true;
-    case Platform::kRegDword:
-      *text = dwordText(data);
-      return true;
-    case Platform::kRegBinary:
-      *text = binaryText(data);
-      return true;
-    default:
-      return false;
-  }
+  const TextForm* form = textFormOf(type);
+  if (form == nullptr) return false;
+  *text = form->toText(data);
+  return true;
 }
 
 bool fromText(uint32_t type, const std::string& text, std::vector<unsigned char>* data) {
-  switch (type) {
-    case Platform::kRegSz:
-      *data = stringData(text);
-      return true;
-    case Platform::kRegDword:
-      *data = dwordData(text);
-      return true;
-    case Platform::kRegBinary:
-      *data = binaryData(text);
-      return true;
-    default:
-      return false;
-  }
+  const TextForm* form = textFormOf(type);
+  if (form == nullptr) return false;
+  *data = form->fromText(text);
+  return true;
 }
 
 }  // namespace Registry

@@ -1,16 +1,10 @@
 #include "actions/shell_links.h"
 
 #include "driver/throwable.h"
+#include "platform/platform_files.h"
 #include "platform/platform_shell_link.h"
 
 namespace ShellLinks {
-
-namespace {
-
-// MAX_PATH: the wide link path with its terminator must fit.
-const size_t kWidePathCapacity = 260;
-
-}  // namespace
 
 // The platform object releases its interfaces (IPersistFile first, then the
 // shell link) when it goes out of scope, so every throw below leaves nothing
@@ -32,7 +26,7 @@ void createLink(const std::string& link, const std::string& target, const std::s
 
 std::u16string linkFilePath(const std::string& link) {
   std::u16string widePath;
-  if (!Platform::toWide(link, kWidePathCapacity, &widePath)) {
+  if (!Platform::toWide(link, Platform::kMaxPath, &widePath)) {
     throw ShellLinksException("Unable to create link:" + link);
   }
   return widePath;

@@ -123,15 +123,4 @@ TEST_F(ShellLinksTest, LinkPathWhoseWideFormExceeds260UnitsFails) {
   EXPECT_EQ("Unable to create link:" + link, failureOf(link, target_));
 }
 
-TEST(PlatformToWideTest, FitsOnlyWithTheTerminator) {
-  std::u16string wide = u"untouched";
-  EXPECT_TRUE(Platform::toWide(std::string(259, 'a'), 260, &wide));
-  EXPECT_EQ(std::u16string(259, u'a'), wide);
-  wide = u"untouched";
-  EXPECT_FALSE(Platform::toWide(std::string(260, 'a'), 260, &wide));
-  EXPECT_EQ(u"untouched", wide);
-  EXPECT_TRUE(Platform::toWide("", 260, &wide));
-  EXPECT_EQ(u"", wide);
-}
-
 }  // namespace

@@ -41,17 +41,11 @@ bool registryValueExists(const std::string& setting) {
 // True when all comma-separated items, trimmed, are equal. A ',' at the very
 // end adds no item; blanks between two commas make an empty one.
 bool allItemsEqual(const std::string& setting) {
-  size_t comma = setting.find(',');
-  if (comma == std::string::npos) return true;
-  std::string current = Utils::trim(setting.substr(0, comma));
-  size_t position = comma + 1;
-  while (position < setting.size()) {
-    comma = setting.find(',', position);
-    size_t end = comma == std::string::npos ? setting.size() : comma;
-    std::string item = Utils::trim(setting.substr(position, end - position));
-    if (item != current) return false;
-    current = std::move(item);
-    position = comma == std::string::npos ? end : comma + 1;
+  const std::vector<std::string> items = Utils::splitItems(setting, ',');
+  if (items.empty()) return true;
+  const std::string first = Utils::trim(items.front());
+  for (const std::string& item : items) {
+    if (Utils::trim(item) != first) return false;
   }
   return true;
 }

@@ -5,15 +5,9 @@
 
 bool PostfixEvaluator::evaluate(const std::string& expression) {
   stack_.clear();
-  // Walks the elements by position rather than splitting copies off, so a
-  // long expression costs linear time. A single trailing ',' leaves an empty
-  // remainder and so adds no element.
-  size_t position = 0;
-  while (position < expression.size()) {
-    size_t comma = expression.find(',', position);
-    size_t end = comma == std::string::npos ? expression.size() : comma;
-    apply(Utils::trim(expression.substr(position, end - position)));
-    position = comma == std::string::npos ? end : comma + 1;
+  // A single trailing ',' adds no element.
+  for (const std::string& element : Utils::splitItems(expression, ',')) {
+    apply(Utils::trim(element));
   }
   if (stack_.size() != 1) {
     throw PostfixEvaluatorException("Malformed postfix expression: " + expression);

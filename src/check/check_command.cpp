@@ -67,11 +67,11 @@ Request parse(const std::vector<std::string>& arguments) {
       request.format = format == "json" ? OutputFormat::kJson : OutputFormat::kText;
     } else if (isOption(argument, "--os")) {
       const std::string name = optionValue(arguments, &i, "--os");
-      Platform::OsVersion version;
-      if (!Platform::knownSystemVersion(name, &version)) {
+      const Platform::KnownSystem* system = Platform::findKnownSystem(name);
+      if (system == nullptr) {
         throw UsageError{"unknown OS: " + name + " (one of " + kOsNames + ")"};
       }
-      request.os = System::classify(version);
+      request.os = System::classify(system->version);
     } else if (isOption(argument, "--installer")) {
       const std::string folder = optionValue(arguments, &i, "--installer");
       // The folder of a file in it is the folder itself.

@@ -16,7 +16,6 @@
 namespace {
 
 const char kUsage[] = "Usage: install [-silent] [-errlog <filename>] <script file>";
-const char kCaption[] = "Tarnwick Installer";
 const char kSuccess[] = "Software successfully installed!";
 const long kComOk = 0;
 const long kComAlreadyInitialized = 1;
@@ -74,7 +73,7 @@ void install(const std::string& argumentText, Reporter* reporter) {
   engine.load(commandLine.scriptPath());
   engine.run(*reporter);
   shutDown();
-  if (!silent) Platform::messageBox(kSuccess, kCaption, Platform::kMessageBoxInformation);
+  if (!silent) Platform::messageBox(kSuccess, kMessageBoxCaption, Platform::kMessageBoxInformation);
 }
 
 }  // namespace

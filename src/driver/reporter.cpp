@@ -5,10 +5,6 @@
 #include "platform/platform_files.h"
 #include "platform/platform_system.h"
 
-namespace {
-const char kCaption[] = "Tarnwick Installer";
-}
-
 Reporter::Reporter(Mode mode, const std::string& logFileName)
     : mode_(mode), logFileName_(logFileName) {}
 
@@ -37,5 +33,5 @@ void Reporter::write(const std::string& text) {
 }
 
 void Reporter::showMessage(const std::string& text) {
-  Platform::messageBox(text, kCaption, Platform::kMessageBoxError);
+  Platform::messageBox(text, kMessageBoxCaption, Platform::kMessageBoxError);
 }

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string>
 
+// The caption of every message box the installer shows: the reports' and
+// the success box at the end of a run.
+const char kMessageBoxCaption[] = "Tarnwick Installer";
+
 // The one channel for warnings and fatal errors: counts them, appends them
 // to the error log when there is one, echoes them to standard output and,
 // unless silent, shows each in a message box.

@@ -4,11 +4,6 @@ namespace Platform {
 
 namespace {
 
-struct KnownSystem {
-  const char* name;
-  OsVersion version;
-};
-
 const KnownSystem kKnownSystems[] = {
     {"win95", {1, 4, 0}}, {"win98", {1, 4, 10}}, {"winme", {1, 4, 90}},
     {"nt40", {2, 4, 0}},  {"win2k", {2, 5, 0}},  {"winxp", {2, 5, 1}},
@@ -17,14 +12,18 @@ const KnownSystem kKnownSystems[] = {
 
 }  // namespace
 
-bool knownSystemVersion(const std::string& name, OsVersion* version) {
-  for (const KnownSystem& known : kKnownSystems) {
-    if (name == known.name) {
-      *version = known.version;
-      return true;
-    }
+const KnownSystem* findKnownSystem(const std::string& name) {
+  for (const KnownSystem& system : kKnownSystems) {
+    if (name == system.name) return &system;
   }
-  return false;
+  return nullptr;
+}
+
+const char* defaultSystemName() { return "win10"; }
+
+bool hasWindows9xLayout(const std::string& name) {
+  const KnownSystem* system = findKnownSystem(name);
+  return system != nullptr && system->version.platformId != 2;
 }
 
 }  // namespace Platform

@@ -1,6 +1,7 @@
 #ifndef TARNWICK_PLATFORM_PLATFORM_FILES_H_
 #define TARNWICK_PLATFORM_PLATFORM_FILES_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -14,8 +15,14 @@
 // win32/ forwards to the real API; posix/ works on the emulated machine.
 namespace Platform {
 
-// GetFullPathNameA into a buffer of 260 bytes: false when the path cannot be
-// resolved or its absolute form (with the terminator) does not fit.
+// MAX_PATH: the bytes of a path buffer of the ANSI calls, the terminator
+// included. A path fits when it is shorter; every call that hands back or
+// resolves a path refuses one that does not fit.
+const size_t kMaxPath = 260;
+inline bool fitsMaxPath(const std::string& path) { return path.size() < kMaxPath; }
+
+// GetFullPathNameA into a buffer of kMaxPath bytes: false when the path
+// cannot be resolved or its absolute form does not fit.
 bool fullPathName(const std::string& path, std::string* full);
 
 // SetCurrentDirectoryA.

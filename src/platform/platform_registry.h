@@ -24,7 +24,6 @@ const uint32_t kKeyQueryValue = 0x0001;
 const uint32_t kKeySetValue = 0x0002;
 const uint32_t kKeyEnumerateSubKeys = 0x0008;
 
-const uint32_t kRegNone = 0;
 const uint32_t kRegSz = 1;
 const uint32_t kRegBinary = 3;
 const uint32_t kRegDword = 4;

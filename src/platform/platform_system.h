@@ -17,11 +17,11 @@ struct OsVersion {
 // GetVersionExA.
 bool osVersion(OsVersion* version);
 
-// GetModuleFileNameA for the installer's own module into 260 bytes: false
-// when the call fails or the path does not fit.
+// GetModuleFileNameA for the installer's own module into kMaxPath bytes
+// (platform_files.h): false when the call fails or the path does not fit.
 bool moduleFileName(std::string* path);
 
-// GetWindowsDirectoryA / GetSystemDirectoryA into 260 bytes.
+// GetWindowsDirectoryA / GetSystemDirectoryA into kMaxPath bytes.
 bool windowsDirectory(std::string* path);
 bool systemDirectory(std::string* path);
 

@@ -10,11 +10,13 @@ namespace Platform {
 
 // The full form of `path` against `currentDirectory` (itself a full path):
 // '/' becomes '\', separators collapse, "." and ".." resolve without
-// climbing above the root, trailing dots and blanks of the last component
-// go; relative, drive-relative ("C:x") and root-relative ("\x") forms take
-// the current directory's drive and folders as Windows does, and "\\server"
-// paths keep their two leading separators. There is no length limit here
-// (MAX_PATH is the caller's). False for an empty path.
+// climbing above the root, an inner name ending in a dot loses that one dot
+// ("trail.\x" is "trail\x") and keeps its blanks, dots and blanks go at the
+// end of the whole path; relative, drive-relative ("C:x") and root-relative
+// ("\x") forms take the current directory's drive and folders as Windows
+// does, and "\\server" paths keep their two leading separators. There is no
+// length limit here (MAX_PATH is the caller's). False for an empty path and
+// for one with a NUL inside.
 bool resolveFullPath(const std::string& path, const std::string& currentDirectory,
                      std::string* full);
 

@@ -50,16 +50,7 @@ int codeOf(OptionId id) { return static_cast<int>(id); }
 void OptionsTable::parseOptions(const std::string& list) {
   constSettings_.clear();
   stringSettings_.clear();
-  // Pairs are walked by position (not by splitting off copies of the rest),
-  // so a long list costs linear time.
-  std::string trimmed = Utils::trim(list);
-  size_t position = 0;
-  while (position < trimmed.size()) {
-    size_t ampersand = trimmed.find('&', position);
-    size_t end = ampersand == std::string::npos ? trimmed.size() : ampersand;
-    parsePair(trimmed.substr(position, end - position));
-    position = ampersand == std::string::npos ? end : ampersand + 1;
-  }
+  for (const std::string& pair : Utils::splitItems(Utils::trim(list), '&')) parsePair(pair);
 }
 
 void OptionsTable::parsePair(const std::string& pair) {

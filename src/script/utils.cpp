@@ -3,6 +3,7 @@
 #include "driver/throwable.h"
 #include "platform/platform_files.h"
 #include "platform/windows_path.h"
+#include "platform/windows_text.h"
 
 namespace Utils {
 
@@ -53,8 +54,6 @@ bool splitAt(const std::string& text, size_t position, std::string* left, std::s
   return true;
 }
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
-
 }  // namespace
 
 bool splitFirst(const std::string& text, char separator, std::string* left, std::string* right) {
@@ -65,28 +64,36 @@ bool splitLast(const std::string& text, char separator, std::string* left, std::
   return splitAt(text, text.rfind(separator), left, right);
 }
 
+std::vector<std::string> splitItems(const std::string& text, char separator) {
+  std::vector<std::string> items;
+  size_t position = 0;
+  while (position < text.size()) {
+    size_t end = text.find(separator, position);
+    if (end == std::string::npos) end = text.size();
+    items.push_back(text.substr(position, end - position));
+    position = end + 1;
+  }
+  return items;
+}
+
 std::string toLower(const std::string& text) {
   std::string result = text;
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : result) c = WindowsText::toLower(c);
   return result;
 }
 
 std::string stripTrailingSeparator(const std::string& text) {
-  if (!text.empty() && isSeparator(text.back())) return text.substr(0, text.size() - 1);
+  if (!text.empty() && WindowsText::isSeparator(text.back()))
+    return text.substr(0, text.size() - 1);
   return text;
 }
 
 std::string appendSeparator(const std::string& text) {
-  if (text.empty() || isSeparator(text.back())) return text;
+  if (text.empty() || WindowsText::isSeparator(text.back())) return text;
   return text + "\\";
 }
 
 namespace {
-
-// MAX_PATH without the terminator.
-const size_t kMaxFullPath = 259;
 
 [[noreturn]] void throwUnresolvable(const std::string& path) {
   throw UtilsException("Unable to determine full path: " + path);
@@ -96,7 +103,7 @@ const size_t kMaxFullPath = 259;
 
 std::string fullPath(const std::string& path) {
   std::string full;
-  if (!Platform::fullPathName(path.empty() ? "." : path, &full) || full.size() > kMaxFullPath) {
+  if (!Platform::fullPathName(path.empty() ? "." : path, &full) || !Platform::fitsMaxPath(full)) {
     throwUnresolvable(path);
   }
   return full;
@@ -104,9 +111,8 @@ std::string fullPath(const std::string& path) {
 
 std::string fullPathFrom(const std::string& path, const std::string& currentDirectory) {
   std::string full;
-  if (path.find('\0') != std::string::npos ||
-      !Platform::resolveFullPath(path.empty() ? "." : path, currentDirectory, &full) ||
-      full.size() > kMaxFullPath) {
+  if (!Platform::resolveFullPath(path.empty() ? "." : path, currentDirectory, &full) ||
+      !Platform::fitsMaxPath(full)) {
     throwUnresolvable(path);
   }
   return full;

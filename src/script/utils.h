@@ -2,6 +2,7 @@
 #define TARNWICK_SCRIPT_UTILS_H_
 
 #include <string>
+#include <vector>
 
 // String and path helpers shared by every component. All work on byte
 // strings: whitespace is space, tab, LF, VT, FF and CR only, and only A-Z
@@ -23,6 +24,12 @@ std::string stripQuotes(const std::string& text);
 bool splitFirst(const std::string& text, char separator, std::string* left, std::string* right);
 bool splitLast(const std::string& text, char separator, std::string* left, std::string* right);
 
+// The items of a list such as "a & b" or "1, 0, &&", untrimmed and in order:
+// the text between one separator and the next. An empty text has no items,
+// a separator at the very end adds none, and two separators in a row make
+// an empty item. Linear in the length of the text, however many items.
+std::vector<std::string> splitItems(const std::string& text, char separator);
+
 std::string toLower(const std::string& text);
 
 // Drops one trailing '\' or '/'.
@@ -33,7 +40,8 @@ std::string appendSeparator(const std::string& text);
 
 // The absolute form of `path` (the current directory for an empty path).
 // Throws UtilsException "Unable to determine full path: " + path when the
-// path cannot be resolved or its absolute form exceeds 259 characters.
+// path cannot be resolved or its absolute form does not fit MAX_PATH (259
+// characters and the terminator).
 std::string fullPath(const std::string& path);
 
 // fullPath as it comes out with `currentDirectory` (a full path) for the

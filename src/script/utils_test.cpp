@@ -46,6 +46,17 @@ TEST(UtilsTest, SplitAtFirstAndLast) {
   EXPECT_EQ("y z", rest);
 }
 
+TEST(UtilsTest, SplitItemsKeepsEmptyItemsButNoneAfterAFinalSeparator) {
+  using Items = std::vector<std::string>;
+  EXPECT_EQ(Items(), Utils::splitItems("", ','));
+  EXPECT_EQ(Items({"a"}), Utils::splitItems("a", ','));
+  EXPECT_EQ(Items({"a"}), Utils::splitItems("a,", ','));
+  EXPECT_EQ(Items({"", "a"}), Utils::splitItems(",a", ','));
+  EXPECT_EQ(Items({"a", "", " b "}), Utils::splitItems("a,, b ", ','));
+  EXPECT_EQ(Items({"a", ""}), Utils::splitItems("a,,", ','));
+  EXPECT_EQ(Items({"x=1", "y=2"}), Utils::splitItems("x=1&y=2", '&'));
+}
+
 TEST(UtilsTest, ToLowerFoldsAsciiLettersOnly) {
   EXPECT_EQ("abc_def1", Utils::toLower("ABC_Def1"));
   EXPECT_EQ("\xC9t\xC9", Utils::toLower("\xC9T\xC9"));

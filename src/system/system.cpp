@@ -22,32 +22,33 @@ const int kCsidlCommonDesktopDirectory = 25;
 const char kCurrentVersionKey[] =
     "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion";
 
-OsType determineOsType() {
+OsType determineOsType(const Calls& calls) {
   Platform::OsVersion version;
-  if (!Platform::osVersion(&version)) throw SystemException("Unable to get OS information.");
+  if (!calls.osVersion(&version)) throw SystemException("Unable to get OS information.");
   return classify(version);
 }
 
-std::string determineRunningDirectory() {
+std::string determineRunningDirectory(const Calls& calls) {
   std::string module;
-  if (!Platform::moduleFileName(&module)) {
+  if (!calls.moduleFileName(&module)) {
     throw SystemException("Unable to determine running directory.");
   }
   return Utils::stripTrailingSeparator(Utils::directoryOf(module));
 }
 
-std::string determineWindowsDirectory() {
+std::string determineWindowsDirectory(const Calls& calls) {
   std::string path;
-  if (!Platform::windowsDirectory(&path)) {
+  if (!calls.windowsDirectory(&path)) {
     throw SystemException("Unable to determine windows directory.");
   }
   return path;
 }
 
-std::string determineSystemDirectory() {
+std::string determineSystemDirectory(const Calls& calls) {
   std::string path;
-  if (!Platform::systemDirectory(&path))
+  if (!calls.systemDirectory(&path)) {
     throw SystemException("Unable to determine system directory.");
+  }
   return path;
 }
 
@@ -73,44 +74,48 @@ OsType classify(const Platform::OsVersion& version) {
   }
 }
 
-void initialize() {
+void initialize() { initialize(Calls()); }
+
+void initialize(const Calls& calls) {
   facts = Facts();
-  facts.osType = determineOsType();
-  facts.runningDirectory = determineRunningDirectory();
-  facts.windowsDirectory = determineWindowsDirectory();
+  facts.osType = determineOsType(calls);
+  facts.runningDirectory = determineRunningDirectory(calls);
+  facts.windowsDirectory = determineWindowsDirectory(calls);
   facts.programFilesDirectory = determineProgramFilesDirectory();
-  facts.systemDirectory = determineSystemDirectory();
+  facts.systemDirectory = determineSystemDirectory(calls);
   const bool nt = facts.osType == WindowsNT;
-  facts.desktopDirectory = specialFolderPath(kCsidlDesktopDirectory);
-  facts.startMenuDirectory = specialFolderPath(kCsidlStartMenu);
-  facts.programsDirectory = specialFolderPath(kCsidlPrograms);
+  facts.desktopDirectory = specialFolderPath(kCsidlDesktopDirectory, calls);
+  facts.startMenuDirectory = specialFolderPath(kCsidlStartMenu, calls);
+  facts.programsDirectory = specialFolderPath(kCsidlPrograms, calls);
   facts.sharedDesktopDirectory =
-      specialFolderPath(nt ? kCsidlCommonDesktopDirectory : kCsidlDesktopDirectory);
-  facts.sharedStartMenuDirectory = specialFolderPath(nt ? kCsidlCommonStartMenu : kCsidlStartMenu);
-  facts.sharedProgramsDirectory = specialFolderPath(nt ? kCsidlCommonPrograms : kCsidlPrograms);
+      specialFolderPath(nt ? kCsidlCommonDesktopDirectory : kCsidlDesktopDirectory, calls);
+  facts.sharedStartMenuDirectory =
+      specialFolderPath(nt ? kCsidlCommonStartMenu : kCsidlStartMenu, calls);
+  facts.sharedProgramsDirectory =
+      specialFolderPath(nt ? kCsidlCommonPrograms : kCsidlPrograms, calls);
 }
 
-std::string specialFolderPath(int csidl) {
+std::string specialFolderPath(int csidl, const Calls& calls) {
   Platform::ShellItem* item = nullptr;
-  if (!Platform::specialFolderLocation(csidl, &item)) {
+  if (!calls.specialFolderLocation(csidl, &item)) {
     throw SystemException("Unable to determine path to folder.");
   }
   std::string path;
   bool found;
   try {
-    found = Platform::pathFromShellItem(item, &path);
+    found = calls.pathFromShellItem(item, &path);
   } catch (const std::bad_alloc&) {
     // Copying the path ran out of memory: the item must not leak on the way.
-    Platform::freeShellItem(item);
+    calls.freeShellItem(item);
     throw;
   }
-  System::freeShellItem(item);
+  System::freeShellItem(item, calls);
   if (!found) throw SystemException("Unable to determine path to folder");
   return path;
 }
 
-void freeShellItem(Platform::ShellItem* item) {
-  if (!Platform::freeShellItem(item)) throw SystemException("Unable to free shell item memory.");
+void freeShellItem(Platform::ShellItem* item, const Calls& calls) {
+  if (!calls.freeShellItem(item)) throw SystemException("Unable to free shell item memory.");
 }
 
 const Facts& allFacts() { return facts; }

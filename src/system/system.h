@@ -25,9 +25,25 @@ struct Facts {
   std::string sharedProgramsDirectory;
 };
 
+// The platform calls the facts come from. initialize() uses the platform's
+// own; a test may pass a copy with one call standing in for its failure (as
+// leveldb's EnvWrapper lets a test fail one Env call), since no real system
+// fails them at will.
+struct Calls {
+  bool (*osVersion)(Platform::OsVersion*) = Platform::osVersion;
+  bool (*moduleFileName)(std::string*) = Platform::moduleFileName;
+  bool (*windowsDirectory)(std::string*) = Platform::windowsDirectory;
+  bool (*systemDirectory)(std::string*) = Platform::systemDirectory;
+  bool (*specialFolderLocation)(int, Platform::ShellItem**) = Platform::specialFolderLocation;
+  bool (*pathFromShellItem)(Platform::ShellItem*, std::string*) = Platform::pathFromShellItem;
+  bool (*freeShellItem)(Platform::ShellItem*) = Platform::freeShellItem;
+};
+
 // Fills every fact in order; throws SystemException, or lets the
-// RegistryException of reading the Program Files directory pass.
+// RegistryException of reading the Program Files directory pass. Every
+// failure stops at once: the facts after it stay empty.
 void initialize();
+void initialize(const Calls& calls);
 
 // The OS family of a version as the platform reports it.
 OsType classify(const Platform::OsVersion& version);
@@ -46,8 +62,8 @@ const std::string& sharedDesktopDirectory();
 const std::string& sharedStartMenuDirectory();
 const std::string& sharedProgramsDirectory();
 
-std::string specialFolderPath(int csidl);
-void freeShellItem(Platform::ShellItem* item);
+std::string specialFolderPath(int csidl, const Calls& calls = Calls());
+void freeShellItem(Platform::ShellItem* item, const Calls& calls = Calls());
 
 // Unit tests of other components set the facts they need directly.
 void setFactsForTesting(const Facts& facts);

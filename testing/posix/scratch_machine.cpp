@@ -42,14 +42,23 @@ std::string& originalDirectory() {
 
 }  // namespace
 
-ScratchMachine::ScratchMachine() {
+bool ScratchMachine::emulated() { return true; }
+
+// The machine reads $TARNWICK_OS when it opens; the variable is given back
+// its value at once.
+ScratchMachine::ScratchMachine(const std::string& system) : registryKey_("Software\\Scratch") {
   originalDirectory();
   std::string pattern = temporaryBase() + "/tarnwick-test-XXXXXX";
   if (mkdtemp(&pattern[0]) == nullptr) throw std::runtime_error("cannot make a temporary folder");
   hostFolder_ = pattern;
   setenv("TARNWICK_MACHINE", (hostFolder_ + "/machine").c_str(), 1);
+  const char* saved = std::getenv("TARNWICK_OS");
+  const std::string savedSystem = saved != nullptr ? saved : "";
+  if (!system.empty()) setenv("TARNWICK_OS", system.c_str(), 1);
   Posix::Machine::reset();
   Posix::Machine::instance();
+  if (!system.empty() && saved == nullptr) unsetenv("TARNWICK_OS");
+  if (!system.empty() && saved != nullptr) setenv("TARNWICK_OS", savedSystem.c_str(), 1);
   root_ = "C:\\scratch";
   makeDirectory(root_);
 }
@@ -68,7 +77,9 @@ std::string ScratchMachine::path(const std::string& relative) const {
 
 std::string ScratchMachine::hostPath(const std::string& path) const {
   std::string host;
-  if (!Posix::Machine::instance().hostPath(path, &host))
+  std::string full;
+  if (!Posix::Machine::instance().fullPath(path, &full) ||
+      !Posix::Machine::instance().hostPath(full, &host))
     throw std::runtime_error("no host path: " + path);
   return host;
 }

@@ -82,12 +82,17 @@ bool isAbsolute(const std::string& path) {
 
 }  // namespace
 
-ScratchMachine::ScratchMachine() {
+bool ScratchMachine::emulated() { return false; }
+
+ScratchMachine::ScratchMachine(const std::string& system) {
+  if (!system.empty()) fail("the system cannot be chosen on Win32", system);
   hostFolder_ = createUniqueFolder(temporaryFolder());
   root_ = hostFolder_;
+  registryKey_ = "Software\\" + root_.substr(root_.find(kPrefix));
 }
 
 ScratchMachine::~ScratchMachine() {
+  RegDeleteTreeA(HKEY_CURRENT_USER, registryKey_.c_str());
   // Only a folder this object made, by the name it made, is ever removed.
   if (root_.find(kPrefix) == std::string::npos) return;
   DWORD attributes = GetFileAttributesA(root_.c_str());

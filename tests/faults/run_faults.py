@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Fault tests of the POSIX installer: what it does when the world fails it.
 
-  python3 tests/faults/run_faults.py --installer build/posix/install [names...]
+  python3 tests/faults/run_faults.py --installer build/posix/install-faults [names...]
 
-Each test runs the real installer binary on its own emulated machine in its
+The installer to test is the fault-test build, install-faults: the POSIX
+installer linked with its test hooks (an allocation that fails on demand),
+which the installer that ships never contains. Each test runs that binary on its own emulated machine in its
 own temporary folder and prints one PASS/FAIL/SKIP line; the run ends with
 "N passed, N failed" and exits 1 when anything failed.
 
@@ -12,14 +14,14 @@ own temporary folder and prints one PASS/FAIL/SKIP line; the run ends with
   mounting; SKIP otherwise) that is filled up before the run.
 - read-only: read-only files and folders stay, even for root.
 - out-of-memory: TARNWICK_FAULT_ALLOC_AFTER=N makes the allocation after the
-  first N fail, for every N over a whole run.
+  first N fail, for every N over a whole run, from the very first (N = 0).
 - kill: the installer is killed with SIGKILL at random points of a long
   script, a hundred times; every completed registry change must survive.
 - kill-first-run: a machine's very first run is killed early; the next run
   must find a whole machine.
 
 These are POSIX-only: they need tmpfs mounts, the allocation hook of the
-POSIX build and signals, none of which Wine offers.
+POSIX fault-test build and signals, none of which Wine offers.
 """
 
 import argparse
@@ -365,7 +367,7 @@ Text = <HAVE>
 %s\\oom
 """ % (KEY, KEY, KEY, KEY)
         run.write("script.txt", script)
-        count = 1
+        count = 0
         deadline = time.time() + 600
         while True:
             try:
@@ -485,7 +487,8 @@ TESTS = {
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--installer", required=True, help="the POSIX install binary")
+    parser.add_argument("--installer", required=True,
+                        help="the POSIX fault-test build of the installer (install-faults)")
     parser.add_argument("names", nargs="*", help="run only these tests")
     args = parser.parse_args()
     installer = os.path.abspath(args.installer)

@@ -20,8 +20,8 @@ Bytes sz(const std::string& text) {
 bool set(Posix::RegistryStore& store, Platform::RegHandle root, const std::string& key,
          const std::string& name, uint32_t type, const Bytes& data) {
   Platform::RegHandle handle = 0;
-  bool ok =
-      store.createKey(root, key, &handle) == 0 && store.setValue(handle, name, type, data) == 0;
+  bool ok = store.createKey(root, key, Posix::kKeyAllAccess, &handle) == 0 &&
+            store.setValue(handle, name, type, data) == 0;
   store.closeKey(handle);
   if (!ok) std::fprintf(stderr, "cannot set %s:%s\n", key.c_str(), name.c_str());
   return ok;

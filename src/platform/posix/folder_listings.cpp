@@ -4,7 +4,8 @@
 
 #include <memory>
 
-#include "platform/posix/machine.h"
+#include "platform/posix/host_io.h"
+#include "platform/posix/windows_names.h"
 
 namespace Posix {
 
@@ -13,19 +14,11 @@ namespace {
 // Bounds the memory kept: a run touches few folders at a time.
 const size_t kMaxListings = 64;
 
-std::string folded(const std::string& name) {
-  std::string result = name;
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return result;
-}
-
 // Keeps the name that comes first in case-insensitive order, as a look-up
 // through the listing order would find it.
 void enter(const std::string& name, std::unordered_map<std::string, std::string>* names) {
-  auto inserted = names->emplace(folded(name), name);
-  if (!inserted.second && lessIgnoringCase(name, inserted.first->second)) {
+  auto inserted = names->emplace(WindowsNames::folded(name), name);
+  if (!inserted.second && WindowsNames::lessInFolderOrder(name, inserted.first->second)) {
     inserted.first->second = name;
   }
 }
@@ -67,16 +60,14 @@ std::string FolderListings::match(const std::string& folder, const std::string& 
     }
     found = listings_.find(folder);
   }
-  auto match = found->second.byFoldedName.find(folded(name));
+  auto match = found->second.byFoldedName.find(WindowsNames::folded(name));
   return match == found->second.byFoldedName.end() ? "" : match->second;
 }
 
 FolderListings::Listing* FolderListings::listingOf(const std::string& path, std::string* folder,
                                                    std::string* name) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return nullptr;
-  *folder = slash == 0 ? "/" : path.substr(0, slash);
-  *name = path.substr(slash + 1);
+  *folder = hostParentOf(path);
+  *name = path.substr(path.rfind('/') + 1);
   auto found = listings_.find(*folder);
   return found == listings_.end() ? nullptr : &found->second;
 }
@@ -104,7 +95,7 @@ void FolderListings::removed(const std::string& path) {
   std::string folder, name;
   if (Listing* listing = listingOf(path, &folder, &name)) {
     // Another name of the same case-folded form may remain: list again then.
-    auto entry = listing->byFoldedName.find(folded(name));
+    auto entry = listing->byFoldedName.find(WindowsNames::folded(name));
     if (entry != listing->byFoldedName.end() && entry->second == name) {
       listings_.erase(folder);
       return;

@@ -1,10 +1,16 @@
 #ifndef TARNWICK_PLATFORM_POSIX_HOST_IO_H_
 #define TARNWICK_PLATFORM_POSIX_HOST_IO_H_
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <string>
 
+// Small operations on host paths and descriptors that the emulated machine
+// needs in several places. Paths here are host paths ('/'-separated, UTF-8);
+// nothing here knows about Windows paths.
 namespace Posix {
 
 // Writes every byte to `fd`, going on after short writes and interrupted
@@ -17,6 +23,42 @@ inline bool writeAll(int fd, const std::string& bytes) {
 // Opens a host file for reading bytes; null when it cannot be opened or is a
 // directory (which fopen would open on POSIX). Close it with std::fclose.
 std::FILE* openForReadingBytes(const std::string& host);
+
+// The folder that holds `path`: "/" for an entry of the root, "." for a
+// bare name.
+std::string hostParentOf(const std::string& path);
+
+// `folder` + "/" + `name`, without doubling the root's slash.
+std::string joinHostPath(const std::string& folder, const std::string& name);
+
+// Whether `path` lies strictly inside `folder` (both without a trailing
+// slash), judged on the names alone.
+bool isInsideHostFolder(const std::string& path, const std::string& folder);
+
+// lstat: the entry itself, a link as a link.
+bool existsOnHost(const std::string& path);
+// stat: a folder, or a link to one.
+bool isDirectoryOnHost(const std::string& path);
+// The size of a file (lstat), or -1 when there is none.
+off_t hostFileSize(const std::string& path);
+
+// Makes the folder and every missing folder above it (as mkdir -p); what
+// fails shows when the folder is used.
+void makeHostDirectories(const std::string& path);
+// Removes a folder and everything in it, never following a link out of it.
+// Only for folders this process made.
+void removeHostTree(const std::string& path);
+
+// Replaces the file at `path` with a new one that `write` fills, so that
+// `path` is at every moment either the old file or the whole new one: the
+// new file is made beside it as `temporaryName` (a mkstemp pattern ending in
+// "XXXXXX", or a fixed name for a caller that holds a lock on the folder),
+// filled, given `mode`, made durable when `durable` says so (the file before
+// the rename, the folder after it) and renamed over `path`. `write` returns
+// false with errno set when it fails. Returns 0, or the errno of the step
+// that failed; the new file is then removed and `path` left as it was.
+int replaceFile(const std::string& path, const std::string& temporaryName, mode_t mode,
+                bool durable, const std::function<bool(int fd)>& write);
 
 }  // namespace Posix
 

@@ -1,35 +1,50 @@
 #ifndef TARNWICK_PLATFORM_POSIX_MACHINE_H_
 #define TARNWICK_PLATFORM_POSIX_MACHINE_H_
 
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/platform_system.h"
-#include "platform/posix/folder_listings.h"
+#include "platform/posix/host_mapping.h"
 
 namespace Posix {
 
-// The Windows machine emulated in a host folder: drive C: is
-// <machine>/drive_c, drive Z: is the host's '/', writable only inside the
-// installer's own folder. Paths are Windows paths; components are matched
-// case-insensitively as on Windows and new names are created as written.
+class RegistryStore;
+
+// The Windows machine emulated in a host folder, as the environment names
+// it ($TARNWICK_MACHINE, $TARNWICK_OS, the account): its paths, resolved
+// against its current directory (platform/windows_path.h) and mapped to the host
+// (host_mapping.h), the rule that keeps writes on Z: inside the installer's
+// folder (z_drive_rule.h), and its registry, opened on first use.
 class Machine {
  public:
   // The machine of this process, opened (and provisioned when new) on first
   // use from $TARNWICK_MACHINE, $XDG_DATA_HOME or ~/.local/share.
   static Machine& instance();
+  // The machine of this process if one is open, else null; opens nothing.
+  static Machine* existing();
 
-  // Tests: forget the current machine so that the next instance() opens the
-  // one the environment names now.
+  // Forgets the current machine (its registry is closed without another
+  // fold) so that the next instance() opens the one the environment names
+  // now. For tests and fuzzers that make many machines.
   static void reset();
 
+  // Confines this process to its machine folders, for every machine it
+  // opens from now on: drive Z: does not exist and "run programs" lines run
+  // nothing, so that no script can reach the host. For runs of untrusted
+  // scripts (the whole-run fuzzer); the installer never asks for it.
+  static void setConfined(bool confined);
+  static bool confined();
+
+  ~Machine();
   Machine(const Machine&) = delete;
   Machine& operator=(const Machine&) = delete;
 
   // Host path of the machine folder.
   const std::string& folder() const { return folder_; }
 
-  // True when this process created and provisioned the machine folder.
+  // True when the machine is new: this process made its drive, or its
+  // registry was never written.
   bool provisionedNow() const { return provisionedNow_; }
 
   // False when $TARNWICK_OS names no known system.
@@ -45,70 +60,68 @@ class Machine {
   // there). False when the directory does not exist.
   bool setCurrentDirectory(const std::string& path);
 
-  // GetFullPathNameA's rules without the length limit: '/' becomes '\',
-  // separators collapse, "." and ".." resolve without climbing above the
-  // root, trailing dots and spaces of the last component go; relative,
-  // drive-relative and root-relative forms resolve against the current
-  // directory. False for an empty path.
+  // The path made full against the current directory, as
+  // Platform::resolveFullPath does it (GetFullPathNameA without the limit).
   bool fullPath(const std::string& path, std::string* full) const;
 
-  // Host path of a Windows path (made full first). Existing components are
-  // looked up case-insensitively; the missing rest is kept as written. Names
-  // are code page 1252 on the Windows side and UTF-8 on the host
-  // (posix/code_page.h). False when the drive does not exist.
-  bool hostPath(const std::string& path, std::string* host) const;
+  // The calls below take a full path, as fullPath made it, and never make
+  // it full again: a path is resolved once per platform call, as Windows
+  // does it (a name ".." left by resolving "..." must not climb then).
 
-  // The host path with every component taken as written, without the
-  // look-up: what hostPath gives whenever this path exists. Lets a caller
-  // that queries the path anyway try it first. False when the drive does
-  // not exist.
-  bool writtenHostPath(const std::string& path, std::string* host) const;
+  // Host path of a full path; see HostMapping. False when the path has no
+  // host path.
+  bool hostPath(const std::string& full, std::string* host) const;
+  // The host path as written, without the case-insensitive look-up.
+  bool writtenHostPath(const std::string& full, std::string* host) const;
 
   // Whether the emulation lets the path be created, overwritten or deleted:
   // anything on C:, and on Z: only inside the installer's folder.
-  bool isWritable(const std::string& path) const;
+  bool isWritable(const std::string& full) const;
 
   // The installer's executable as a Windows path (Z:\... or C:\... when it
   // lives inside the machine folder).
   const std::string& moduleFileName() const { return module_; }
 
-  // The Windows path that shows a host path: C:\... inside the machine's
-  // drive, Z:\... anywhere else.
-  std::string windowsPathOf(const std::string& hostPath) const;
+  // The Windows path that shows a host path.
+  std::string windowsPathOf(const std::string& hostPath) const {
+    return mapping_.windowsPathOf(hostPath);
+  }
 
   // The installer itself has just created or removed a host path: the
   // folder listings used for case-insensitive look-up follow the change.
-  void noteAdded(const std::string& hostPath) const { listings_.added(hostPath); }
-  void noteRemoved(const std::string& hostPath) const { listings_.removed(hostPath); }
+  void noteAdded(const std::string& hostPath) const { mapping_.listings().added(hostPath); }
+  void noteRemoved(const std::string& hostPath) const;
   // Anything may have changed (a program ran): list folders afresh.
-  void forgetListings() const { listings_.clear(); }
+  void forgetListings() const { mapping_.listings().clear(); }
+
+  // The machine's registry, opened (locked and loaded) on first use and
+  // kept for the run. Only the run itself can remove the machine folder
+  // while it holds the registry (a deletion through Z:; programs run only
+  // once the registry is let go), so after a deletion the lock's descriptor
+  // is asked whether its file is still there, and the registry is opened
+  // anew when it is not.
+  RegistryStore& registry();
+  // The registry if it is open, else null; opens nothing.
+  RegistryStore* registryIfOpen() const { return registry_.get(); }
+  // Makes every registry change durable and lets the registry go (its lock
+  // is released); the next registry() opens it again.
+  void releaseRegistry();
 
  private:
   Machine();
-  void provision();
-  // The entry of the host folder whose name equals `name` ignoring case
-  // (the first in case-insensitive order when several do); empty for none.
-  std::string matchIgnoringCase(const std::string& hostParent, const std::string& name) const;
-  // The host folder of the path's drive and its components below it, in
-  // host encoding. False when the drive does not exist.
-  bool hostComponents(const std::string& path, std::string* root,
-                      std::vector<std::string>* names) const;
 
   std::string folder_;
-  bool provisionedNow_ = false;
   std::string os_;
   bool windows9x_ = false;
   std::string user_;
+  bool provisionedNow_ = false;
   std::string current_;
   std::string module_;
-  std::string installerHostDir_;
-  mutable FolderListings listings_;
+  std::string installerFolder_;  // host path; empty when unknown
+  HostMapping mapping_;
+  std::unique_ptr<RegistryStore> registry_;
+  mutable bool removedSinceRegistryChecked_ = false;
 };
-
-// Case-insensitive comparison of Windows names, folding A-Z only.
-bool equalsIgnoringCase(const std::string& a, const std::string& b);
-// Case-insensitive order, then byte order to break ties.
-bool lessIgnoringCase(const std::string& a, const std::string& b);
 
 }  // namespace Posix
 

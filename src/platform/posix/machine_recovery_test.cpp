@@ -6,11 +6,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "actions/registry.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/machine_lock.h"
 #include "platform/posix/registry_store.h"
+#include "testing/posix/child_process.h"
 #include "testing/scratch_machine.h"
 
 namespace {
@@ -62,6 +65,29 @@ TEST_F(MachineRecoveryTest, AMachineWithoutARegistryYetIsStillNew) {
   Posix::flushRegistry();
   Posix::Machine::reset();
   EXPECT_FALSE(Posix::Machine::instance().provisionedNow());
+}
+
+// Two first runs on one new machine: the second waits for the lock while
+// the first provisions, then finds the drive made and leaves it alone.
+TEST_F(MachineRecoveryTest, TwoFirstRunsTakeTurnsProvisioning) {
+  ASSERT_EQ(0, mkdir(folder_.c_str(), 0755));
+  ChildProcess child([this] {
+    Posix::Machine::reset();
+    Posix::Machine::instance();
+    // The drive is the first run's, not made again.
+    return isDirectory(folder_ + "/drive_c/first") && !isDirectory(folder_ + "/drive_c/windows")
+               ? 0
+               : 3;
+  });
+  auto lock = std::make_unique<Posix::MachineLock>(folder_);
+  ASSERT_TRUE(lock->acquire(""));
+  child.go();
+  EXPECT_TRUE(child.awaitError("Waiting for another installer to finish setting up the machine " +
+                               folder_ + "...\n"));
+  ASSERT_EQ(0, mkdir((folder_ + "/drive_c").c_str(), 0755));
+  ASSERT_EQ(0, mkdir((folder_ + "/drive_c/first").c_str(), 0755));
+  lock.reset();
+  EXPECT_EQ(0, child.wait());
 }
 
 TEST_F(MachineRecoveryTest, AHalfMadeDriveIsMadeAgain) {

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "platform/platform_registry.h"
+#include "platform/posix/registry_store.h"
 #include "testing/scratch_machine.h"
 
 namespace Posix {
@@ -18,40 +24,12 @@ class MachineTest : public ::testing::Test {
   ScratchMachine machine_;
 };
 
-TEST_F(MachineTest, FullPathFollowsWindowsRules) {
-  ASSERT_TRUE(Machine::instance().setCurrentDirectory("C:\\scratch"));
+TEST_F(MachineTest, PathsResolveAgainstTheCurrentDirectory) {
+  ASSERT_TRUE(Machine::instance().setCurrentDirectory("C:\\scratch\\"));
   EXPECT_EQ("C:\\scratch", Machine::instance().currentDirectory());
   EXPECT_EQ("C:\\scratch\\a\\b", full("a/b"));
-  EXPECT_EQ("C:\\x", full("\\x"));
-  EXPECT_EQ("C:\\scratch\\x", full("C:x"));
-  EXPECT_EQ("Z:\\x", full("Z:x"));
-  EXPECT_EQ("C:\\a\\b\\", full("C:\\a\\\\b\\"));
-  EXPECT_EQ("C:\\a", full("C:\\a\\b\\.."));
-  EXPECT_EQ("C:\\a\\", full("C:\\a\\b\\..\\"));
-  EXPECT_EQ("C:\\", full("C:\\..\\..\\"));
-  EXPECT_EQ("C:\\", full("C:\\.."));
-  EXPECT_EQ("C:\\a\\name", full("C:\\a\\name. . "));
-  EXPECT_EQ("C:\\scratch", full("."));
-  EXPECT_EQ("C:\\", full(".."));
-  std::string unused;
-  EXPECT_FALSE(Machine::instance().fullPath("", &unused));
-}
-
-// A path already in full form is returned as it is (a shortcut), and every
-// full path stays what it is when made full again.
-TEST_F(MachineTest, FullPathOfAFullPathIsItself) {
-  ASSERT_TRUE(Machine::instance().setCurrentDirectory("C:\\scratch"));
-  for (const char* path : {"C:\\", "c:\\a\\b", "C:\\a\\b\\", "C:\\a\\...\\b", "C:\\a.\\", "C:\\a.b",
-                           "Z:\\x y\\z", "C:\\a\\\\b", "C:\\a\\.\\b", "C:\\a\\..\\b", "C:\\a/b",
-                           "C:\\a\\b.", "C:\\a\\b ", "C:\\a\\...", "C:\\..", "C:\\.\\", "C:a"}) {
-    const std::string once = full(path);
-    EXPECT_EQ(once, full(once)) << path;
-  }
-  EXPECT_EQ("c:\\a\\b", full("c:\\a\\b"));
-  EXPECT_EQ("C:\\a.\\", full("C:\\a.\\"));
-  EXPECT_EQ("C:\\a\\b", full("C:\\a\\b."));
-  EXPECT_EQ("C:\\a\\b", full("C:\\a/b"));
-  EXPECT_EQ("C:\\a\\b", full("C:\\a\\.\\b"));
+  EXPECT_FALSE(Machine::instance().setCurrentDirectory("C:\\scratch\\missing"));
+  EXPECT_EQ("C:\\scratch", Machine::instance().currentDirectory());
 }
 
 TEST_F(MachineTest, NamesAreFoundWhateverTheirCase) {
@@ -62,6 +40,11 @@ TEST_F(MachineTest, NamesAreFoundWhateverTheirCase) {
   ASSERT_TRUE(Machine::instance().hostPath("C:\\Scratch\\New\\File", &host));
   EXPECT_EQ(Machine::instance().folder() + "/drive_c/scratch/New/File", host);
   EXPECT_FALSE(Machine::instance().hostPath("D:\\x", &host));
+  // A name ".." left by resolving "C:\...\x" never climbs out of the drive.
+  ASSERT_TRUE(Machine::instance().fullPath("C:\\...\\registry.reg", &host));
+  EXPECT_EQ("C:\\..\\registry.reg", host);
+  EXPECT_FALSE(Machine::instance().hostPath(host, &host));
+  EXPECT_FALSE(Machine::instance().hostPath("C:\\scratch\\.\\x", &host));
 }
 
 TEST_F(MachineTest, HighBytesAreCodePage1252OnTheWindowsSide) {
@@ -91,6 +74,34 @@ TEST_F(MachineTest, NewMachineHasTheFoldersOfItsFamily) {
   EXPECT_EQ(0, stat((c + "/windows/system32").c_str(), &status));
   EXPECT_EQ(0, stat((c + "/Program Files").c_str(), &status));
   EXPECT_EQ(0, stat((c + "/ProgramData/Microsoft/Windows/Start Menu/Programs").c_str(), &status));
+}
+
+// The run itself may delete the machine's files through Z: (when the
+// machine folder lies in the installer's folder): the registry it held is
+// then opened anew, and the next change is not lost in a removed journal.
+TEST_F(MachineTest, ARegistryWhoseFilesTheRunRemovedIsOpenedAnew) {
+  Machine& machine = Machine::instance();
+  Platform::RegHandle key = 0;
+  ASSERT_EQ(0, Platform::regCreateKey(Platform::kHkeyCurrentUser, "Software\\Before", &key));
+  Platform::regCloseKey(key);
+  RegistryStore* before = machine.registryIfOpen();
+  ASSERT_NE(nullptr, before);
+  for (const char* name : {"registry.lock", "registry.journal", "registry.reg"}) {
+    const std::string file = machine.folder() + "/" + name;
+    unlink(file.c_str());
+    machine.noteRemoved(file);
+  }
+  ASSERT_EQ(0, Platform::regCreateKey(Platform::kHkeyCurrentUser, "Software\\After", &key));
+  Platform::regCloseKey(key);
+  struct stat status;
+  EXPECT_EQ(0, stat((machine.folder() + "/registry.lock").c_str(), &status));
+  EXPECT_EQ(Platform::kErrorFileNotFound,
+            Platform::regOpenKey(Platform::kHkeyCurrentUser, "Software\\Before", 1, &key));
+  flushRegistry();
+  std::ifstream file(machine.folder() + "/registry.reg");
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_NE(std::string::npos, text.str().find("\\Software\\After]"));
 }
 
 TEST(MachineOsTest, VersionComesFromTheEnvironment) {

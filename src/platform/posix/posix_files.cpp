@@ -17,33 +17,31 @@
 #include "platform/posix/host_io.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/pe_version_reader.h"
-#include "platform/posix/wildcard_matcher.h"
+#include "platform/posix/windows_names.h"
+#include "platform/windows_text.h"
 
 namespace Platform {
 
 namespace {
 
-const size_t kMaxPath = 259;
-
 Posix::Machine& machine() { return Posix::Machine::instance(); }
-
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool hasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
 
-bool endsInSeparator(const std::string& path) { return !path.empty() && isSeparator(path.back()); }
+bool endsInSeparator(const std::string& path) {
+  return !path.empty() && WindowsText::isSeparator(path.back());
+}
 
 // A drive root, in full form ("C:\").
 bool isRoot(const std::string& full) {
-  return full.size() == 3 && full[1] == ':' && isSeparator(full[2]);
+  return full.size() == 3 && full[1] == ':' && WindowsText::isSeparator(full[2]);
 }
 
 // The host path of a Windows path whose full form fits MAX_PATH, as the
 // ANSI calls require.
 bool hostPathOf(const std::string& path, std::string* host) {
   std::string full;
-  return !path.empty() && machine().fullPath(path, &full) && full.size() <= kMaxPath &&
-         machine().hostPath(full, host);
+  return fullPathName(path, &full) && machine().hostPath(full, host);
 }
 
 // stat() of the path's host form as written. Success means the path exists
@@ -51,27 +49,15 @@ bool hostPathOf(const std::string& path, std::string* host) {
 bool statAsWritten(const std::string& path, struct stat* status) {
   std::string full;
   std::string host;
-  return machine().fullPath(path, &full) && full.size() <= kMaxPath &&
-         machine().writtenHostPath(full, &host) && stat(host.c_str(), status) == 0;
-}
-
-// Whether Windows could hold a new entry of this name: none of <>:"|?* and
-// no control characters after the drive.
-bool isValidNewPath(const std::string& full) {
-  for (size_t i = 2; i < full.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(full[i]);
-    if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos) {
-      return false;
-    }
-  }
-  return true;
+  return fullPathName(path, &full) && machine().writtenHostPath(full, &host) &&
+         stat(host.c_str(), status) == 0;
 }
 
 // The full Windows path and host path of something the caller is about to
 // create, overwrite or delete: false when the Z: rule or the name forbids it.
 bool writableTarget(const std::string& path, std::string* full, std::string* host) {
   if (path.empty() || hasWildcard(path)) return false;
-  return machine().fullPath(path, full) && full->size() <= kMaxPath && isValidNewPath(*full) &&
+  return fullPathName(path, full) && Posix::WindowsNames::isValidNewPath(*full) &&
          machine().isWritable(*full) && machine().hostPath(*full, host);
 }
 
@@ -87,7 +73,7 @@ bool lstatOf(const std::string& host, struct stat* status) {
 bool existingWritableTarget(const std::string& path, std::string* full, std::string* host,
                             struct stat* status) {
   if (path.empty() || hasWildcard(path)) return false;
-  if (!machine().fullPath(path, full) || full->size() > kMaxPath || !isValidNewPath(*full) ||
+  if (!fullPathName(path, full) || !Posix::WindowsNames::isValidNewPath(*full) ||
       !machine().isWritable(*full)) {
     return false;
   }
@@ -126,12 +112,6 @@ bool copyContent(int from, int to) {
   }
 }
 
-std::string parentOf(const std::string& host) {
-  size_t slash = host.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : host.substr(0, slash);
-}
-
 // The machine's folder listings follow what the installer itself changes.
 bool noteAdded(bool done, const std::string& host) {
   if (done) machine().noteAdded(host);
@@ -143,19 +123,14 @@ bool noteRemoved(bool done, const std::string& host) {
   return done;
 }
 
-// Copies into a new temporary file beside `to` and renames it over `to`, so
-// that a failed copy never leaves a half file in place of the old one.
+// A failed copy never leaves a half file in place of the old one. Copies are
+// not synced one by one: that would make copying a tree many times slower.
 bool replaceWithCopy(int source, const struct stat& sourceStatus, const std::string& to) {
-  std::string temporary = parentOf(to) + "/.tarnwick-copy-XXXXXX";
-  FileDescriptor target(mkstemp(&temporary[0]));
-  if (target.get() < 0) return false;
   const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
-  bool copied = copyContent(source, target.get()) &&
-                fchmod(target.get(), sourceStatus.st_mode & 0777) == 0 &&
-                futimens(target.get(), times) == 0 && target.closeChecked() &&
-                rename(temporary.c_str(), to.c_str()) == 0;
-  if (!copied) unlink(temporary.c_str());
-  return copied;
+  return Posix::replaceFile(to, ".tarnwick-copy-XXXXXX", sourceStatus.st_mode & 0777, false,
+                            [&](int target) {
+                              return copyContent(source, target) && futimens(target, times) == 0;
+                            }) == 0;
 }
 
 bool sortsBefore(const FoundEntry& a, const FoundEntry& b) {
@@ -163,7 +138,7 @@ bool sortsBefore(const FoundEntry& a, const FoundEntry& b) {
   const bool aDot = a.name == "." || a.name == "..";
   const bool bDot = b.name == "." || b.name == "..";
   if (aDot != bDot) return aDot;
-  return Posix::lessIgnoringCase(a.name, b.name);
+  return Posix::WindowsNames::lessInFolderOrder(a.name, b.name);
 }
 
 // Locates a version resource through the machine: false when the file is
@@ -174,8 +149,7 @@ bool findResource(const std::string& path, std::unique_ptr<PeVersion::FileSource
   // A file that opens as written is the one the look-up would find.
   std::string full;
   std::string host;
-  if (machine().fullPath(path, &full) && full.size() <= kMaxPath &&
-      machine().writtenHostPath(full, &host)) {
+  if (fullPathName(path, &full) && machine().writtenHostPath(full, &host)) {
     file->reset(new PeVersion::FileSource(host));
   }
   if (!*file || !(*file)->isOpen()) {
@@ -189,7 +163,7 @@ bool findResource(const std::string& path, std::unique_ptr<PeVersion::FileSource
 
 bool fullPathName(const std::string& path, std::string* full) {
   std::string result;
-  if (!machine().fullPath(path, &result) || result.size() > kMaxPath) return false;
+  if (path.empty() || !machine().fullPath(path, &result) || !fitsMaxPath(result)) return false;
   *full = result;
   return true;
 }
@@ -205,7 +179,8 @@ bool fileStatus(const std::string& path, FileStatus* status) {
   while (length > 0 && path[length - 1] == ' ') --length;
   if (length == 0 || hasWildcard(path)) return false;
   if (length == 2 && path[1] == ':') return false;
-  if (length >= 2 && path[length - 2] != ':' && isSeparator(path[length - 1])) return false;
+  if (length >= 2 && path[length - 2] != ':' && WindowsText::isSeparator(path[length - 1]))
+    return false;
 
   std::string host;
   struct stat hostStatus;
@@ -269,45 +244,58 @@ bool removeDirectory(const std::string& path) {
   return noteRemoved(rmdir(host.c_str()) == 0, host);
 }
 
-std::vector<FoundEntry> findFiles(const std::string& pattern) {
-  // The directory part is everything up to the last separator (or the
-  // drive); the name part is matched against each name in it.
-  size_t split = pattern.find_last_of("\\/");
+namespace {
+
+// Splits a pattern into its directory, everything up to the last separator
+// (or the drive), and the name part matched against each name in it.
+void splitPattern(const std::string& pattern, std::string* directory, std::string* names) {
+  const size_t split = pattern.find_last_of("\\/");
   const size_t drive = pattern.size() >= 2 && pattern[1] == ':' ? 2 : 0;
+  if (split == std::string::npos || split < drive) {
+    *directory = pattern.substr(0, drive) + ".";
+    *names = pattern.substr(drive);
+  } else {
+    *directory = pattern.substr(0, split + 1);
+    *names = pattern.substr(split + 1);
+  }
+}
+
+// Whether the entry is a folder or a link. The listing's own type spares a
+// status query for plain files and folders; links and file systems that
+// give no type are queried. False when the entry has gone meanwhile.
+bool describeEntry(const std::string& folder, const dirent& entry, FoundEntry* item) {
+  if (entry.d_type == DT_REG || entry.d_type == DT_DIR) {
+    item->directory = entry.d_type == DT_DIR;
+    return true;
+  }
+  struct stat status;
+  const std::string host = Posix::joinHostPath(folder, entry.d_name);
+  if (lstat(host.c_str(), &status) != 0) return false;
+  item->link = S_ISLNK(status.st_mode);
+  if (item->link && stat(host.c_str(), &status) != 0) status.st_mode = 0;
+  item->directory = S_ISDIR(status.st_mode);
+  return true;
+}
+
+}  // namespace
+
+std::vector<FoundEntry> findFiles(const std::string& pattern) {
   std::string directory;
   std::string namePattern;
-  if (split == std::string::npos || split < drive) {
-    directory = pattern.substr(0, drive) + ".";
-    namePattern = pattern.substr(drive);
-  } else {
-    directory = pattern.substr(0, split + 1);
-    namePattern = pattern.substr(split + 1);
-  }
   std::string host;
+  splitPattern(pattern, &directory, &namePattern);
   if (namePattern.empty() || hasWildcard(directory) || !hostPathOf(directory, &host)) return {};
 
   std::vector<FoundEntry> found;
   std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(host.c_str()), closedir);
   if (!listing) return {};
-  const std::string prefix = host == "/" ? "/" : host + "/";
   while (const dirent* entry = readdir(listing.get())) {
     FoundEntry item;
     item.name = Posix::utf8ToAnsi(entry->d_name);
-    if (!Posix::matchesWildcard(namePattern, item.name)) continue;
-    // The listing's own type spares a status query for plain files and
-    // folders; links and file systems that give no type are queried.
-    if (entry->d_type == DT_REG || entry->d_type == DT_DIR) {
-      item.directory = entry->d_type == DT_DIR;
+    if (Posix::WindowsNames::matchesWildcard(namePattern, item.name) &&
+        describeEntry(host, *entry, &item)) {
       found.push_back(std::move(item));
-      continue;
     }
-    struct stat status;
-    const std::string entryHost = prefix + entry->d_name;
-    if (lstat(entryHost.c_str(), &status) != 0) continue;
-    item.link = S_ISLNK(status.st_mode);
-    if (item.link && stat(entryHost.c_str(), &status) != 0) status.st_mode = 0;
-    item.directory = S_ISDIR(status.st_mode);
-    found.push_back(std::move(item));
   }
   std::sort(found.begin(), found.end(), sortsBefore);
   return found;

@@ -15,7 +15,7 @@
 #include "platform/posix/code_page.h"
 #include "platform/posix/folder_listings.h"
 #include "platform/posix/host_io.h"
-#include "platform/posix/wildcard_matcher.h"
+#include "platform/posix/windows_names.h"
 
 namespace Platform {
 
@@ -23,23 +23,14 @@ namespace {
 
 bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
-std::string joinHost(const std::string& parent, const std::string& name) {
-  return parent + (parent == "/" ? "" : "/") + name;
-}
-
-bool existsOnHost(const std::string& host) {
-  struct stat status;
-  return lstat(host.c_str(), &status) == 0;
-}
-
 // The entry of `folder` called `name` (UTF-8) whatever its A-Z case, as a
 // host path; empty when there is none.
 std::string lookUp(Posix::FolderListings* listings, const std::string& folder,
                    const std::string& name) {
-  const std::string written = joinHost(folder, name);
-  if (existsOnHost(written)) return written;
+  const std::string written = Posix::joinHostPath(folder, name);
+  if (Posix::existsOnHost(written)) return written;
   const std::string match = listings->match(folder, name);
-  return match.empty() ? std::string() : joinHost(folder, match);
+  return match.empty() ? std::string() : Posix::joinHostPath(folder, match);
 }
 
 // Whether `folder` holds an entry other than "." and ".." that matches the
@@ -49,7 +40,7 @@ bool anyMatch(const std::string& folder, const std::string& name) {
   if (!listing) return false;
   while (const dirent* entry = readdir(listing.get())) {
     const std::string found = Posix::utf8ToAnsi(entry->d_name);
-    if (found != "." && found != ".." && Posix::matchesWildcard(name, found)) return true;
+    if (found != "." && found != ".." && Posix::WindowsNames::matchesWildcard(name, found)) return true;
   }
   return false;
 }

@@ -16,7 +16,8 @@ bool hasNul(const std::string& name) { return name.find('\0') != std::string::np
 
 long regCreateKey(RegHandle parent, const std::string& subkey, RegHandle* result) {
   if (hasNul(subkey)) return Posix::kErrorInvalidParameter;
-  return Posix::registryStore().createKey(parent, subkey, result);
+  // As the Win32 platform asks RegCreateKeyExA: the key is opened for querying.
+  return Posix::registryStore().createKey(parent, subkey, kKeyQueryValue, result);
 }
 
 long regOpenKey(RegHandle parent, const std::string& subkey, uint32_t access, RegHandle* result) {

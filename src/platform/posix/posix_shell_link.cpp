@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform_files.h"
 #include "platform/platform_shell_link.h"
 #include "platform/platform_system.h"
 #include "platform/posix/code_page.h"
 #include "platform/posix/host_io.h"
 #include "platform/posix/lnk_writer.h"
 #include "platform/posix/machine.h"
+#include "platform/windows_text.h"
 
 namespace Platform {
 
@@ -32,8 +34,6 @@ const long kAccessDenied = hresult(0x80070005);  // HRESULT_FROM_WIN32(ERROR_ACC
 const long kDiskFull = hresult(0x80070070);      // HRESULT_FROM_WIN32(ERROR_DISK_FULL)
 const long kInvalidArg = hresult(0x80070057);    // E_INVALIDARG
 
-const size_t kMaxPath = 260;
-
 // The link path back from the UTF-16 the caller made of it: false when a
 // character has no code page 1252 byte (which toWide never produces).
 bool utf16ToAnsi(const std::u16string& wide, std::string* ansi) {
@@ -45,12 +45,6 @@ bool utf16ToAnsi(const std::u16string& wide, std::string* ansi) {
   }
   *ansi = std::move(out);
   return true;
-}
-
-std::string parentOf(const std::string& hostPath) {
-  const size_t slash = hostPath.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : hostPath.substr(0, slash);
 }
 
 // Splits a full path "X:\a\b" into its components below the root; a
@@ -103,7 +97,7 @@ bool describeTarget(const Posix::Machine& machine, const std::string& full,
 
 // Neither "X:..." nor rooted at "\": SearchPath may find it elsewhere.
 bool isRelative(const std::string& path) {
-  return !(path.size() >= 2 && path[1] == ':') && path[0] != '\\' && path[0] != '/';
+  return !(path.size() >= 2 && path[1] == ':') && !WindowsText::isSeparator(path[0]);
 }
 
 // SearchPath without a path of its own, for what the current directory did
@@ -120,7 +114,7 @@ bool searchPath(const Posix::Machine& machine, const std::string& relative, std:
     std::string found;
     std::vector<Posix::LnkPathItem> foundItems;
     if (candidate.empty() || !machine.fullPath(candidate + "\\" + relative, &found) ||
-        found.size() >= kMaxPath) {
+        !fitsMaxPath(found)) {
       continue;
     }
     if (describeTarget(machine, found, &foundItems)) {
@@ -150,26 +144,11 @@ long errnoResult(int error) {
   }
 }
 
-// Writes a sibling temporary file and renames it over `hostPath`, so that
-// a crash leaves either the old file or the new one, never a torn link.
+// A crash leaves either the old file or the new one, never a torn link.
 long writeAtomically(const std::string& hostPath, const std::string& bytes, mode_t mode) {
-  std::string temp = parentOf(hostPath) + "/.tarnwick-lnk-XXXXXX";
-  const int fd = ::mkstemp(&temp[0]);
-  if (fd < 0) return errnoResult(errno);
-  bool ok = Posix::writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  int error = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && ::rename(temp.c_str(), hostPath.c_str()) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return errnoResult(error);
-  }
+  const int error = Posix::replaceFile(hostPath, ".tarnwick-lnk-XXXXXX", mode, true,
+                                       [&](int fd) { return Posix::writeAll(fd, bytes); });
+  if (error != 0) return errnoResult(error);
   Posix::Machine::instance().noteAdded(hostPath);
   return kOk;
 }
@@ -201,7 +180,7 @@ long PosixShellLink::setPath(const std::string& target) {
   if (path.empty()) return kOk;
   const Posix::Machine& machine = Posix::Machine::instance();
   std::string full;
-  if (!machine.fullPath(path, &full) || full.size() >= kMaxPath) return kFail;
+  if (!machine.fullPath(path, &full) || !fitsMaxPath(full)) return kFail;
   std::vector<Posix::LnkPathItem> items;
   bool exists = describeTarget(machine, full, &items);
   if (!exists && isRelative(path)) exists = searchPath(machine, path, &full, &items);
@@ -226,7 +205,7 @@ long PosixShellLink::save(const std::u16string& path) {
   if (!machine.fullPath(link, &full)) return kInvalidArg;
   if (!machine.hostPath(full, &host)) return kPathNotFound;
   struct stat status;
-  if (::stat(parentOf(host).c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+  if (::stat(Posix::hostParentOf(host).c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
     return kPathNotFound;
   }
   if (!machine.isWritable(full)) return kAccessDenied;

@@ -40,17 +40,14 @@ class PosixShellLinkTest : public ::testing::Test {
   std::unique_ptr<Platform::ShellLink> link_;
 };
 
-// S_FALSE for a target that is not there, as Wine answers; a relative
-// target is looked up from the current directory.
+// As Wine answers (platform_shell_link_test.cpp has what every platform
+// answers): an empty target clears the path, a file named as a folder and a
+// drive that does not exist are not there; a relative target is looked up
+// from the current directory.
 TEST_F(PosixShellLinkTest, SetPathAnswersWhetherTheTargetExists) {
   ASSERT_TRUE(link_);
-  EXPECT_EQ(0, link_->setPath(machine_.path("app.exe")));
-  EXPECT_EQ(0, link_->setPath(machine_.path("APP.EXE")));
-  EXPECT_EQ(0, link_->setPath(machine_.root()));
   EXPECT_EQ(0, link_->setPath(""));
-  EXPECT_EQ(1, link_->setPath(machine_.path("missing.exe")));
   EXPECT_EQ(1, link_->setPath(machine_.path("app.exe\\")));
-  EXPECT_EQ(1, link_->setPath(machine_.path("missing\\app.exe")));
   EXPECT_EQ(1, link_->setPath("Q:\\app.exe"));
 
   ASSERT_TRUE(Posix::Machine::instance().setCurrentDirectory(machine_.root()));

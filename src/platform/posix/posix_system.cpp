@@ -5,19 +5,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/platform_files.h"
 #include "platform/platform_system.h"
 #include "platform/posix/host_io.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_store.h"
-#include "platform/posix/test_hooks.h"
 
 namespace Platform {
 
 namespace {
 
-const size_t kMaxPath = 260;
-
-bool fitsMaxPath(const std::string& path) { return path.size() < kMaxPath; }
+int comStarts = 0;
 
 struct Folder {
   int csidl;
@@ -114,9 +112,13 @@ bool freeShellItem(ShellItem* item) {
   return true;
 }
 
-long comInitialize() { return 0; }
+// COM has nothing to start here; the calls count as CoInitialize does, so
+// that a second start on the thread answers S_FALSE.
+long comInitialize() { return comStarts++ == 0 ? 0 : 1; }
 
-void comUninitialize() {}
+void comUninitialize() {
+  if (comStarts > 0) --comStarts;
+}
 
 // A box on the controlling terminal waits for Enter; without a terminal the
 // box goes to standard error and the run goes on, since nobody is there to
@@ -137,7 +139,7 @@ void messageBox(const std::string& text, const std::string& caption, unsigned ty
 }
 
 void runCommand(const std::string& command) {
-  if (Posix::TestHooks::runProgramsDisabled()) return;
+  if (Posix::Machine::confined()) return;
   // The shell would see only the part before a NUL: such a command is not run.
   if (command.find('\0') != std::string::npos) return;
   // The program may itself be an installer that needs the registry: let it

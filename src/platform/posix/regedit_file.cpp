@@ -1,8 +1,10 @@
 #include "platform/posix/regedit_file.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/platform_registry.h"
+#include "platform/windows_text.h"
 
 namespace Posix {
 
@@ -13,21 +15,13 @@ using Platform::kRegDword;
 using Platform::kRegSz;
 const size_t kWrapColumn = 76;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+const char kBlanks[] = " \t";
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
+// REGEDIT4 files are trimmed of blanks and tabs only.
 std::string trimBlanks(const std::string& text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && isBlank(text[begin])) ++begin;
-  while (end > begin && isBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
+  const size_t begin = text.find_first_not_of(kBlanks);
+  if (begin == std::string::npos) return std::string();
+  return text.substr(begin, text.find_last_not_of(kBlanks) - begin + 1);
 }
 
 bool startsWith(const std::string& text, size_t at, const char* prefix) {
@@ -107,7 +101,7 @@ bool readHexList(const std::string& list, std::vector<unsigned char>* data) {
     if (token.size() > 2) return false;
     int value = 0;
     for (char c : token) {
-      int digit = hexValue(c);
+      int digit = WindowsText::hexDigitValue(c);
       if (digit < 0) return false;
       value = value * 16 + digit;
     }
@@ -171,7 +165,7 @@ class Parser {
     if (at == 0 && !readQuoted(line, &at, &change.name)) {
       return fail(number, "a value name without its closing quote");
     }
-    while (at < line.size() && isBlank(line[at])) ++at;
+    at = std::min(line.find_first_not_of(kBlanks, at), line.size());
     if (at >= line.size() || line[at] != '=') return fail(number, "a value name without '='");
     std::string rest = trimBlanks(line.substr(at + 1));
     if (!parseValueData(rest, &change, number)) return false;
@@ -206,7 +200,7 @@ class Parser {
     if (digits.empty() || digits.size() > 8) return fail(number, "a malformed dword");
     uint32_t value = 0;
     for (char c : digits) {
-      int digit = hexValue(c);
+      int digit = WindowsText::hexDigitValue(c);
       if (digit < 0) return fail(number, "a malformed dword");
       value = (value << 4) | uint32_t(digit);
     }
@@ -229,7 +223,7 @@ class Parser {
       }
       change->type = 0;
       for (size_t i = at + 1; i < close; ++i) {
-        int digit = hexValue(rest[i]);
+        int digit = WindowsText::hexDigitValue(rest[i]);
         if (digit < 0) return fail(number, "a malformed hex(N) type");
         change->type = (change->type << 4) | uint32_t(digit);
       }

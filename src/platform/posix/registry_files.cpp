@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,28 +33,16 @@ int readWholeFile(const std::string& path, std::string* text) {
   }
 }
 
-bool syncFolder(const std::string& folder) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool synced = fsync(fd) == 0;
-  close(fd);
-  return synced;
-}
-
-int64_t changeTime(const struct stat& status) {
-  return int64_t(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
-}
-
 }  // namespace
 
-RegistryFiles::RegistryFiles(const std::string& folder) : folder_(folder) {}
+RegistryFiles::RegistryFiles(const std::string& folder) : folder_(folder), lock_(folder) {}
 
 RegistryFiles::~RegistryFiles() {
   if (journalFd_ >= 0) {
     // Only while the lock is held may the journal go. Building its path may
     // fail for want of memory; an empty journal left behind is harmless, an
     // exception out of a destructor is not.
-    if (journalSize_ == 0 && lockFd_ >= 0) {
+    if (journalSize_ == 0 && lock_.held()) {
       try {
         unlink(journalPath().c_str());
       } catch (const std::bad_alloc&) {
@@ -63,40 +50,19 @@ RegistryFiles::~RegistryFiles() {
     }
     close(journalFd_);
   }
-  if (lockFd_ >= 0) close(lockFd_);
 }
 
 // Every descriptor is close-on-exec: a program the installer runs must not
-// hold the lock on after the installer has ended.
+// hold the lock or the journal on after the installer has ended.
 bool RegistryFiles::lock() {
-  std::string path = folder_ + "/registry.lock";
-  lockFd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (lockFd_ < 0) {
-    std::fprintf(stderr, "The registry of %s is read-only: cannot open %s: %s\n", folder_.c_str(),
-                 path.c_str(), std::strerror(errno));
-    return false;
+  if (lock_.acquire("Waiting for another installer to finish with the registry of " + folder_ +
+                    "...")) {
+    return true;
   }
-  if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-    std::fprintf(stderr, "Waiting for another installer to finish with the registry of %s...\n",
-                 folder_.c_str());
-    while (flock(lockFd_, LOCK_EX) != 0 && errno == EINTR) {
-    }
-  }
-  struct stat status;
-  if (fstat(lockFd_, &status) == 0) {
-    lockDevice_ = status.st_dev;
-    lockInode_ = status.st_ino;
-    lockChanged_ = changeTime(status);
-  }
-  return true;
-}
-
-bool RegistryFiles::stillOpenedOnDisk() const {
-  if (lockFd_ < 0) return true;
-  struct stat status;
-  if (stat((folder_ + "/registry.lock").c_str(), &status) != 0) return false;
-  return status.st_dev == lockDevice_ && status.st_ino == lockInode_ &&
-         changeTime(status) == lockChanged_;
+  const int error = errno;
+  std::fprintf(stderr, "The registry of %s is read-only: cannot open %s: %s\n", folder_.c_str(),
+               lock_.path().c_str(), std::strerror(error));
+  return false;
 }
 
 int RegistryFiles::readRegistry(std::string* text) const {
@@ -137,29 +103,19 @@ bool RegistryFiles::append(const std::string& record) {
   return false;
 }
 
+// The new file has a fixed name: only the holder of the lock writes it, and
+// a run killed while writing it leaves nothing that piles up.
 bool RegistryFiles::replaceRegistry(const std::string& text) {
-  std::string path = registryPath();
-  std::string temporary = path + ".new";
-  int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  bool ok = fd >= 0 && writeAll(fd, text) && fsync(fd) == 0;
-  int error = errno;
-  if (fd >= 0 && close(fd) != 0 && ok) {
-    ok = false;
-    error = errno;
-  }
-  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
-    ok = false;
-    error = errno;
-  }
-  if (!ok) {
-    unlink(temporary.c_str());
+  const std::string path = registryPath();
+  const int error =
+      replaceFile(path, "registry.reg.new", 0644, true, [&](int fd) { return writeAll(fd, text); });
+  if (error != 0) {
     // The changes are then made durable where they are.
     if (journalFd_ >= 0) fsync(journalFd_);
     std::fprintf(stderr, "Unable to write the registry file %s: %s; the changes are kept in %s\n",
                  path.c_str(), std::strerror(error), journalPath().c_str());
     return false;
   }
-  syncFolder(folder_);
   if (journalFd_ >= 0 && ftruncate(journalFd_, 0) == 0) journalSize_ = 0;
   return true;
 }

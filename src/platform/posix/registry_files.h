@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/posix/machine_lock.h"
+
 // The files of a machine's registry in its folder: registry.reg (the whole
 // registry, only ever replaced by rename), registry.journal (changes since,
 // appended one record per write) and registry.lock (held while the registry
@@ -23,12 +25,13 @@ class RegistryFiles {
   std::string registryPath() const { return folder_ + "/registry.reg"; }
   std::string journalPath() const { return folder_ + "/registry.journal"; }
 
-  // Takes the exclusive lock, waiting for another holder and saying so once
-  // on standard error. False when the lock file cannot be opened.
+  // Takes the machine's lock, waiting for another holder and saying so once
+  // on standard error. False (said on standard error) when the lock file
+  // cannot be opened.
   bool lock();
-  // Whether the lock file this object holds is still the machine's (the
-  // folder may have been removed and made anew since).
-  bool stillOpenedOnDisk() const;
+  // Whether the lock file this object holds is still in the machine folder
+  // (the folder may have been removed and made anew since).
+  bool stillOpenedOnDisk() const { return lock_.stillInPlace(); }
 
   // 0 when read, ENOENT for a missing file, another errno value otherwise.
   int readRegistry(std::string* text) const;
@@ -49,12 +52,9 @@ class RegistryFiles {
 
  private:
   std::string folder_;
-  int lockFd_ = -1;
+  MachineLock lock_;
   int journalFd_ = -1;
   off_t journalSize_ = 0;
-  dev_t lockDevice_ = 0;
-  ino_t lockInode_ = 0;
-  int64_t lockChanged_ = 0;
 };
 
 }  // namespace Posix

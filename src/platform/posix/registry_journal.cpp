@@ -2,17 +2,13 @@
 
 #include <cstdio>
 
+#include "platform/windows_text.h"
+
 namespace Posix {
 
 namespace {
 
 const size_t kLongestHeader = 32;
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 // Parses "#<length> <crc>" exactly; false for anything else.
 bool parseHeader(const std::string& header, size_t* length, uint32_t* crc) {
@@ -28,7 +24,7 @@ bool parseHeader(const std::string& header, size_t* length, uint32_t* crc) {
   }
   *crc = 0;
   for (size_t i = blank + 1; i < header.size(); ++i) {
-    int digit = hexValue(header[i]);
+    int digit = WindowsText::hexDigitValue(header[i]);
     if (digit < 0) return false;
     *crc = (*crc << 4) | uint32_t(digit);
   }

@@ -17,11 +17,12 @@ namespace {
 using Platform::RegHandle;
 
 const uint32_t kKeyCreateSubKey = 0x0004;
-const uint32_t kKeyAllAccess = 0xF003F;
 const size_t kLongestKeyName = 255;
 const size_t kLongestValueName = 16383;
 
-const KeyNames kCurrentVersionPath = {"Software", "Microsoft", "Windows", "CurrentVersion"};
+// Made when needed, never before main: the first allocation that fails must
+// be reported like any other.
+KeyNames currentVersionPath() { return {"Software", "Microsoft", "Windows", "CurrentVersion"}; }
 const char kProgramFilesDir[] = "C:\\Program Files";
 
 // Names that the file could not carry back are refused when keys are made.
@@ -86,8 +87,8 @@ bool RegistryStore::loadFile() {
   int error = files_.readRegistry(&text);
   if (error == ENOENT) {
     if (layout_.provisionNew) {
-      RegistryValue& value =
-          RegistryTree::ensurePath(tree_.machine(), kCurrentVersionPath)->values["ProgramFilesDir"];
+      RegistryValue& value = RegistryTree::ensurePath(tree_.machine(), currentVersionPath())
+                                 ->values["ProgramFilesDir"];
       value.type = Platform::kRegSz;
       value.data.assign(kProgramFilesDir, kProgramFilesDir + sizeof kProgramFilesDir);
     }
@@ -163,49 +164,70 @@ void RegistryStore::fail(const std::string& diagnostic) {
 
 // --- Handles -------------------------------------------------------------
 
-long RegistryStore::resolve(RegHandle handle, Handle* result) const {
-  if (state_ == kFailed) return kErrorRegistryCorrupt;
-  result->access = kKeyAllAccess;
+// The key a predefined handle stands for; null for a root this system
+// lacks.
+KeyPointer RegistryStore::rootKey(RegHandle handle) const {
   switch (handle) {
     case Platform::kHkeyLocalMachine:
-      result->key = tree_.machine();
-      break;
+      return tree_.machine();
     case Platform::kHkeyUsers:
-      result->key = tree_.users();
-      break;
+      return tree_.users();
     case Platform::kHkeyClassesRoot:
-      result->key = tree_.classesRoot();
-      break;
+      return tree_.classesRoot();
     case Platform::kHkeyCurrentConfig:
-      result->key = tree_.currentConfig();
-      break;
+      return tree_.currentConfig();
     case Platform::kHkeyCurrentUser:
-      result->key = tree_.currentUser();
-      break;
+      return tree_.currentUser();
     case Platform::kHkeyPerformanceData:
-      result->key = performance_;
-      break;
+      return performance_;
     case Platform::kHkeyDynData:
-      if (!layout_.dynData) return kErrorInvalidHandle;
-      result->key = tree_.dynData();
-      break;
-    default: {
-      auto found = handles_.find(handle);
-      if (found == handles_.end()) return kErrorInvalidHandle;
-      *result = found->second;
-      if (result->key->deleted) return kErrorKeyDeleted;
-    }
+      return layout_.dynData ? tree_.dynData() : nullptr;
+    default:
+      return nullptr;
   }
-  return result->key ? Platform::kErrorSuccess : kErrorInvalidHandle;
+}
+
+long RegistryStore::resolve(RegHandle handle, Handle* result) const {
+  if (state_ == kFailed) return kErrorRegistryCorrupt;
+  if (isPredefined(handle)) {
+    result->key = rootKey(handle);
+    result->access = kKeyAllAccess;
+    return result->key ? Platform::kErrorSuccess : kErrorInvalidHandle;
+  }
+  auto found = handles_.find(handle);
+  if (found == handles_.end()) return kErrorInvalidHandle;
+  *result = found->second;
+  return result->key->deleted ? kErrorKeyDeleted : Platform::kErrorSuccess;
+}
+
+long RegistryStore::resolveWithRights(RegHandle handle, uint32_t access, Handle* result) const {
+  long status = resolve(handle, result);
+  if (status != Platform::kErrorSuccess) return status;
+  return (result->access & access) == access ? Platform::kErrorSuccess
+                                             : Platform::kErrorAccessDenied;
 }
 
 long RegistryStore::resolveForChange(RegHandle handle, uint32_t access, Handle* result) const {
-  long status = resolve(handle, result);
+  long status = resolveWithRights(handle, access, result);
   if (status != Platform::kErrorSuccess) return status;
-  if ((result->access & access) != access || result->key->readOnly || state_ != kNormal) {
-    return Platform::kErrorAccessDenied;
-  }
+  if (result->key->readOnly || state_ != kNormal) return Platform::kErrorAccessDenied;
   return Platform::kErrorSuccess;
+}
+
+long RegistryStore::resolvePath(RegHandle parent, const std::string& subkey, Handle* base,
+                                KeyNames* names) const {
+  long status = resolve(parent, base);
+  if (status != Platform::kErrorSuccess) return status;
+  return splitSubkeyPath(subkey, names) ? Platform::kErrorSuccess : kErrorBadPathname;
+}
+
+long RegistryStore::findKey(RegHandle parent, const std::string& subkey, KeyPointer* key) const {
+  Handle base;
+  KeyNames names;
+  long status = resolvePath(parent, subkey, &base, &names);
+  if (status != Platform::kErrorSuccess) return status;
+  *key = RegistryTree::findPath(base.key, names);
+  return *key ? Platform::kErrorSuccess : Platform::kErrorFileNotFound;
 }
 
 RegHandle RegistryStore::newHandle(const KeyPointer& key, uint32_t access) {
@@ -217,21 +239,49 @@ RegHandle RegistryStore::newHandle(const KeyPointer& key, uint32_t access) {
 
 // Appends the change to the journal in one write; a change that could not
 // be written is not made.
-long RegistryStore::record(const RegeditChange& change) {
+long RegistryStore::record(RegeditChange::Kind kind, const std::string& key,
+                           const std::string& name, uint32_t type,
+                           const std::vector<unsigned char>& data) {
   if (state_ != kNormal) return Platform::kErrorAccessDenied;
+  RegeditChange change;
+  change.kind = kind;
+  change.key = key;
+  change.name = name;
+  change.type = type;
+  change.data = data;
   if (!files_.append(journalRecord(regeditChangeText(change)))) return kErrorRegistryIoFailed;
+  return Platform::kErrorSuccess;
+}
+
+// Makes the keys `names` from `existing` on below `key`, which has none of
+// them yet, when `parent` may have subkeys made and the names can be kept.
+long RegistryStore::createBelow(RegHandle parent, KeyPointer* key, const KeyNames& names,
+                                size_t existing) {
+  Handle base;
+  long status = resolveForChange(parent, kKeyCreateSubKey, &base);
+  if (status != Platform::kErrorSuccess) return status;
+  for (size_t i = existing; i < names.size(); ++i) {
+    if (!isValidNewKeyName(names[i])) return kErrorInvalidParameter;
+  }
+  if (RegistryTree::depthOf(**key) + names.size() - existing > kDeepestKey) {
+    return kErrorInvalidParameter;
+  }
+  const KeyNames missing(names.begin() + existing, names.end());
+  status = record(RegeditChange::kCreateKey,
+                  RegistryTree::pathOf(**key) + "\\" + joined(names, existing));
+  if (status != Platform::kErrorSuccess) return status;
+  *key = RegistryTree::ensurePath(*key, missing);
   return Platform::kErrorSuccess;
 }
 
 // --- The registry calls --------------------------------------------------
 
-long RegistryStore::createKey(RegHandle parent, const std::string& subkey, RegHandle* result) {
+long RegistryStore::createKey(RegHandle parent, const std::string& subkey, uint32_t access,
+                              RegHandle* result) {
   Handle base;
   KeyNames names;
-  long status = resolve(parent, &base);
+  long status = resolvePath(parent, subkey, &base, &names);
   if (status != Platform::kErrorSuccess) return status;
-  if (!splitSubkeyPath(subkey, &names)) return kErrorBadPathname;
-
   KeyPointer key = base.key;
   size_t existing = 0;
   for (; existing < names.size(); ++existing) {
@@ -240,34 +290,18 @@ long RegistryStore::createKey(RegHandle parent, const std::string& subkey, RegHa
     key = found->second;
   }
   if (existing < names.size()) {
-    status = resolveForChange(parent, kKeyCreateSubKey, &base);
+    status = createBelow(parent, &key, names, existing);
     if (status != Platform::kErrorSuccess) return status;
-    for (size_t i = existing; i < names.size(); ++i) {
-      if (!isValidNewKeyName(names[i])) return kErrorInvalidParameter;
-    }
-    if (RegistryTree::depthOf(*key) + names.size() - existing > kDeepestKey) {
-      return kErrorInvalidParameter;
-    }
-    RegeditChange change;
-    change.kind = RegeditChange::kCreateKey;
-    change.key = RegistryTree::pathOf(*key) + "\\" + joined(names, existing);
-    status = record(change);
-    if (status != Platform::kErrorSuccess) return status;
-    key = RegistryTree::ensurePath(key, KeyNames(names.begin() + existing, names.end()));
   }
-  *result = newHandle(key, kKeyAllAccess);
+  *result = newHandle(key, access);
   return Platform::kErrorSuccess;
 }
 
 long RegistryStore::openKey(RegHandle parent, const std::string& subkey, uint32_t access,
                             RegHandle* result) {
-  Handle base;
-  KeyNames names;
-  long status = resolve(parent, &base);
+  KeyPointer key;
+  long status = findKey(parent, subkey, &key);
   if (status != Platform::kErrorSuccess) return status;
-  if (!splitSubkeyPath(subkey, &names)) return kErrorBadPathname;
-  KeyPointer key = RegistryTree::findPath(base.key, names);
-  if (!key) return Platform::kErrorFileNotFound;
   *result = newHandle(key, access);
   return Platform::kErrorSuccess;
 }
@@ -281,21 +315,14 @@ long RegistryStore::closeKey(RegHandle key) {
 // On the NT family a key with subkeys is refused; on 95/98 it goes with its
 // whole subtree.
 long RegistryStore::deleteKey(RegHandle parent, const std::string& subkey) {
-  Handle base;
-  KeyNames names;
-  long status = resolve(parent, &base);
+  KeyPointer key;
+  long status = findKey(parent, subkey, &key);
   if (status != Platform::kErrorSuccess) return status;
-  if (!splitSubkeyPath(subkey, &names)) return kErrorBadPathname;
-  KeyPointer key = RegistryTree::findPath(base.key, names);
-  if (!key) return Platform::kErrorFileNotFound;
   if (key->parent == nullptr || key->pinned || key->readOnly || state_ != kNormal) {
     return Platform::kErrorAccessDenied;
   }
   if (!key->subkeys.empty() && !layout_.deletesSubtrees) return Platform::kErrorAccessDenied;
-  RegeditChange change;
-  change.kind = RegeditChange::kDeleteKey;
-  change.key = RegistryTree::pathOf(*key);
-  status = record(change);
+  status = record(RegeditChange::kDeleteKey, RegistryTree::pathOf(*key));
   if (status != Platform::kErrorSuccess) return status;
   RegistryTree::detach(key);
   return Platform::kErrorSuccess;
@@ -303,9 +330,8 @@ long RegistryStore::deleteKey(RegHandle parent, const std::string& subkey) {
 
 long RegistryStore::enumKey(RegHandle key, uint32_t index, std::string* name) {
   Handle handle;
-  long status = resolve(key, &handle);
+  long status = resolveWithRights(key, Platform::kKeyEnumerateSubKeys, &handle);
   if (status != Platform::kErrorSuccess) return status;
-  if ((handle.access & Platform::kKeyEnumerateSubKeys) == 0) return Platform::kErrorAccessDenied;
   if (index >= handle.key->subkeys.size()) return Platform::kErrorNoMoreItems;
   auto entry = handle.key->subkeys.begin();
   std::advance(entry, index);
@@ -315,9 +341,8 @@ long RegistryStore::enumKey(RegHandle key, uint32_t index, std::string* name) {
 
 long RegistryStore::querySubkeyCount(RegHandle key, uint32_t* count) {
   Handle handle;
-  long status = resolve(key, &handle);
+  long status = resolveWithRights(key, Platform::kKeyQueryValue, &handle);
   if (status != Platform::kErrorSuccess) return status;
-  if ((handle.access & Platform::kKeyQueryValue) == 0) return Platform::kErrorAccessDenied;
   *count = static_cast<uint32_t>(handle.key->subkeys.size());
   return Platform::kErrorSuccess;
 }
@@ -325,9 +350,8 @@ long RegistryStore::querySubkeyCount(RegHandle key, uint32_t* count) {
 long RegistryStore::queryValue(RegHandle key, const std::string& name, uint32_t* type,
                                std::vector<unsigned char>* data) {
   Handle handle;
-  long status = resolve(key, &handle);
+  long status = resolveWithRights(key, Platform::kKeyQueryValue, &handle);
   if (status != Platform::kErrorSuccess) return status;
-  if ((handle.access & Platform::kKeyQueryValue) == 0) return Platform::kErrorAccessDenied;
   auto found = handle.key->values.find(name);
   if (found == handle.key->values.end()) return Platform::kErrorFileNotFound;
   if (type != nullptr) *type = found->second.type;
@@ -341,13 +365,7 @@ long RegistryStore::setValue(RegHandle key, const std::string& name, uint32_t ty
   long status = resolveForChange(key, Platform::kKeySetValue, &handle);
   if (status != Platform::kErrorSuccess) return status;
   if (name.size() > kLongestValueName) return kErrorInvalidParameter;
-  RegeditChange change;
-  change.kind = RegeditChange::kSetValue;
-  change.key = RegistryTree::pathOf(*handle.key);
-  change.name = name;
-  change.type = type;
-  change.data = data;
-  status = record(change);
+  status = record(RegeditChange::kSetValue, RegistryTree::pathOf(*handle.key), name, type, data);
   if (status != Platform::kErrorSuccess) return status;
   RegistryValue& value = handle.key->values[name];
   value.type = type;
@@ -361,11 +379,7 @@ long RegistryStore::deleteValue(RegHandle key, const std::string& name) {
   if (status != Platform::kErrorSuccess) return status;
   auto found = handle.key->values.find(name);
   if (found == handle.key->values.end()) return Platform::kErrorFileNotFound;
-  RegeditChange change;
-  change.kind = RegeditChange::kDeleteValue;
-  change.key = RegistryTree::pathOf(*handle.key);
-  change.name = name;
-  status = record(change);
+  status = record(RegeditChange::kDeleteValue, RegistryTree::pathOf(*handle.key), name);
   if (status != Platform::kErrorSuccess) return status;
   handle.key->values.erase(found);
   return Platform::kErrorSuccess;
@@ -381,47 +395,17 @@ bool RegistryStore::flush() {
 
 // --- The machine's store -------------------------------------------------
 
-namespace {
-
-std::unique_ptr<RegistryStore>& currentStore() {
-  static std::unique_ptr<RegistryStore> store;
-  return store;
-}
-
-RegistryLayout layoutOf(const Machine& machine) {
-  RegistryLayout layout;
-  layout.userName = machine.userName();
-  Platform::OsVersion version;
-  layout.dynData = machine.osVersion(&version) && version.platformId == 1;
-  layout.deletesSubtrees = machine.isWindows9xLayout();
-  layout.provisionNew = machine.provisionedNow();
-  return layout;
-}
-
-}  // namespace
-
-RegistryStore& registryStore() {
-  Machine& machine = Machine::instance();
-  RegistryLayout layout = layoutOf(machine);
-  std::unique_ptr<RegistryStore>& store = currentStore();
-  if (store && (store->folder() != machine.folder() || !(store->layout() == layout) ||
-                !store->stillOpenedOnDisk())) {
-    store.reset();
-  }
-  if (!store) store.reset(new RegistryStore(machine.folder(), layout));
-  return *store;
-}
+RegistryStore& registryStore() { return Machine::instance().registry(); }
 
 long closeRegistryKey(RegHandle key) {
-  RegistryStore* store = currentStore().get();
+  const Machine* machine = Machine::existing();
+  RegistryStore* store = machine != nullptr ? machine->registryIfOpen() : nullptr;
   if (store != nullptr) return store->closeKey(key);
   return isPredefined(key) ? Platform::kErrorSuccess : kErrorInvalidHandle;
 }
 
 void flushRegistry() {
-  std::unique_ptr<RegistryStore>& store = currentStore();
-  if (store && store->stillOpenedOnDisk()) store->flush();
-  store.reset();
+  if (Machine* machine = Machine::existing()) machine->releaseRegistry();
 }
 
 }  // namespace Posix

@@ -34,6 +34,8 @@
 // (every call fails with kErrorRegistryCorrupt) and is never overwritten.
 namespace Posix {
 
+const uint32_t kKeyAllAccess = 0xF003F;
+
 const long kErrorInvalidHandle = 6;
 const long kErrorInvalidParameter = 87;
 const long kErrorBadPathname = 161;
@@ -62,7 +64,8 @@ class RegistryStore {
   RegistryStore(const RegistryStore&) = delete;
   RegistryStore& operator=(const RegistryStore&) = delete;
 
-  long createKey(Platform::RegHandle parent, const std::string& subkey,
+  // The key's handle has the rights `access` (RegCreateKeyExA's samDesired).
+  long createKey(Platform::RegHandle parent, const std::string& subkey, uint32_t access,
                  Platform::RegHandle* result);
   long openKey(Platform::RegHandle parent, const std::string& subkey, uint32_t access,
                Platform::RegHandle* result);
@@ -102,10 +105,22 @@ class RegistryStore {
   bool applyText(const std::string& text, bool withHeader, int* line, std::string* reason);
   void fail(const std::string& diagnostic);
 
+  KeyPointer rootKey(Platform::RegHandle handle) const;
   long resolve(Platform::RegHandle handle, Handle* result) const;
+  // The handle's key when the handle has the rights `access`; for a change
+  // also when the key and the store take changes.
+  long resolveWithRights(Platform::RegHandle handle, uint32_t access, Handle* result) const;
   long resolveForChange(Platform::RegHandle handle, uint32_t access, Handle* result) const;
+  // The key a handle stands for and the names of a subkey path below it.
+  long resolvePath(Platform::RegHandle parent, const std::string& subkey, Handle* base,
+                   KeyNames* names) const;
+  long findKey(Platform::RegHandle parent, const std::string& subkey, KeyPointer* key) const;
   Platform::RegHandle newHandle(const KeyPointer& key, uint32_t access);
-  long record(const RegeditChange& change);
+  long record(RegeditChange::Kind kind, const std::string& key,
+              const std::string& name = std::string(), uint32_t type = 0,
+              const std::vector<unsigned char>& data = std::vector<unsigned char>());
+  long createBelow(Platform::RegHandle parent, KeyPointer* key, const KeyNames& names,
+                   size_t existing);
 
   std::string folder_;
   RegistryLayout layout_;
@@ -118,8 +133,7 @@ class RegistryStore {
   Platform::RegHandle nextHandle_ = 0x1000;
 };
 
-// The store of the machine this process works on (Posix::Machine), opened on
-// first use and opened anew when the machine changes.
+// The store of the machine this process works on: Machine::registry().
 RegistryStore& registryStore();
 
 // Closes a handle of the store opened last, opening and checking nothing:
@@ -130,7 +144,7 @@ long closeRegistryKey(Platform::RegHandle key);
 // Makes every registry change of the run durable and lets the registry go
 // (the lock is released); the next registry call opens it again. Called when
 // a run ends and before another program runs, which may itself be an
-// installer that needs the registry.
+// installer that needs the registry. Machine::releaseRegistry().
 void flushRegistry();
 
 }  // namespace Posix

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/windows_text.h"
+
 namespace Posix {
 
 namespace {
-
-char foldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 KeyPointer newRoot(const char* name) {
   KeyPointer root = std::make_shared<RegistryKey>();
@@ -27,11 +27,11 @@ void markDeleted(RegistryKey* key) {
 
 }  // namespace
 
-bool LessIgnoringCase::operator()(const std::string& a, const std::string& b) const {
+bool RegistryNameOrder::operator()(const std::string& a, const std::string& b) const {
   size_t common = std::min(a.size(), b.size());
   for (size_t i = 0; i < common; ++i) {
-    unsigned char x = static_cast<unsigned char>(foldCase(a[i]));
-    unsigned char y = static_cast<unsigned char>(foldCase(b[i]));
+    unsigned char x = static_cast<unsigned char>(WindowsText::toLower(a[i]));
+    unsigned char y = static_cast<unsigned char>(WindowsText::toLower(b[i]));
     if (x != y) return x < y;
   }
   return a.size() < b.size();

@@ -15,7 +15,10 @@
 // case and keep the case they were first written in.
 namespace Posix {
 
-struct LessIgnoringCase {
+// The order of key and value names, as the registry lists subkeys: A-Z
+// read as lower case (so '_' comes before the letters), and names that
+// differ only in case are one name.
+struct RegistryNameOrder {
   bool operator()(const std::string& a, const std::string& b) const;
 };
 
@@ -30,8 +33,8 @@ struct RegistryKey {
   bool deleted = false;           // removed from the tree; handles on it fail
   bool pinned = false;            // a root alias shows it (or a key below it): never deleted
   bool readOnly = false;
-  std::map<std::string, std::shared_ptr<RegistryKey>, LessIgnoringCase> subkeys;
-  std::map<std::string, RegistryValue, LessIgnoringCase> values;
+  std::map<std::string, std::shared_ptr<RegistryKey>, RegistryNameOrder> subkeys;
+  std::map<std::string, RegistryValue, RegistryNameOrder> values;
 };
 
 using KeyPointer = std::shared_ptr<RegistryKey>;

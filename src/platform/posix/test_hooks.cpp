@@ -63,18 +63,10 @@ void* allocateNoThrow(std::size_t size, std::size_t alignment) noexcept {
 
 const std::size_t kPlain = alignof(std::max_align_t);
 
-bool hostDriveGone = false;
-bool runProgramsGone = false;
-
 }  // namespace
 
 namespace Posix {
 namespace TestHooks {
-
-void setHostDriveDisabled(bool disabled) { hostDriveGone = disabled; }
-bool hostDriveDisabled() { return hostDriveGone; }
-void setRunProgramsDisabled(bool disabled) { runProgramsGone = disabled; }
-bool runProgramsDisabled() { return runProgramsGone; }
 
 void failAllocationAfter(long long count) {
   if (failingAllocation < 0) failingAllocation = readFaultSetting();

@@ -1,22 +1,11 @@
 #ifndef TARNWICK_PLATFORM_POSIX_TEST_HOOKS_H_
 #define TARNWICK_PLATFORM_POSIX_TEST_HOOKS_H_
 
-// Test hooks of the emulated machine. None of them is ever switched on by
-// the installer itself: the first two only by a call from test code (the
-// whole-run fuzzer), the allocation fault only through an environment
-// variable whose name says what it does. Normal runs cannot reach them.
+// Test machinery: an allocation that fails on demand. test_hooks.cpp is
+// linked only into the unit tests, the fuzzers and the fault-test build of
+// the installer (install-faults), never into the installer that ships.
 namespace Posix {
 namespace TestHooks {
-
-// Drive Z: (the host's '/') stops existing for this process: every path on
-// it fails as on a missing drive, so a run can touch nothing outside the
-// machine folder. For a fuzzer whose installer folder lies on C:.
-void setHostDriveDisabled(bool disabled);
-bool hostDriveDisabled();
-
-// "run programs" lines do nothing at all: no shell is started.
-void setRunProgramsDisabled(bool disabled);
-bool runProgramsDisabled();
 
 // TARNWICK_FAULT_ALLOC_AFTER=N (a decimal number): the allocation that
 // follows the first N allocations of operator new fails once, as when a

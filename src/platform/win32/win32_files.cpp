@@ -6,12 +6,13 @@
 #include <windows.h>
 
 #include "platform/platform_files.h"
+#include "platform/windows_text.h"
 
 namespace Platform {
 
 namespace {
 
-const DWORD kPathCapacity = MAX_PATH;  // 260 bytes, the terminator included
+static_assert(kMaxPath == MAX_PATH, "the seam's path limit is Windows' own");
 
 // The runtime's status query with a 64-bit size. The msvcrt.dll of
 // Windows 95, 98 and 2000 has only _stati64 (32-bit times), which the
@@ -23,8 +24,6 @@ int statPath(const char* path, StatBuffer* buffer) { return _stat64(path, buffer
 using StatBuffer = struct _stat32i64;
 int statPath(const char* path, StatBuffer* buffer) { return _stat32i64(path, buffer); }
 #endif
-
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 // The API sees a path only up to its first NUL. A path with a NUL inside is
 // refused, so that no call acts on a shorter path than the one its caller
@@ -60,7 +59,7 @@ FoundEntry toFoundEntry(const WIN32_FIND_DATAA& data) {
 // "C:\"): the runtime's status query refuses those, and so do we, whatever
 // the runtime version at hand does.
 bool hasNonRootTrailingSeparator(const std::string& path) {
-  if (path.empty() || !isSeparator(path.back())) return false;
+  if (path.empty() || !WindowsText::isSeparator(path.back())) return false;
   std::string rest = path.substr(0, path.size() - 1);
   return !rest.empty() && !(rest.size() == 2 && rest[1] == ':');
 }
@@ -79,10 +78,10 @@ bool isReadOnlyFile(const std::string& path) {
 
 bool fullPathName(const std::string& path, std::string* full) {
   if (hasNul(path)) return false;
-  char buffer[kPathCapacity];
-  DWORD length = GetFullPathNameA(path.c_str(), kPathCapacity, buffer, nullptr);
+  char buffer[kMaxPath];
+  DWORD length = GetFullPathNameA(path.c_str(), kMaxPath, buffer, nullptr);
   // A result of the capacity or more is the size the path would need.
-  if (length == 0 || length >= kPathCapacity) return false;
+  if (length == 0 || length >= kMaxPath) return false;
   full->assign(buffer, length);
   return true;
 }

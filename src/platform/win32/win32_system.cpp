@@ -7,13 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/platform_files.h"
 #include "platform/platform_system.h"
 
 namespace Platform {
 
 namespace {
-
-const DWORD kPathCapacity = MAX_PATH;  // 260 bytes, the terminator included
 
 // The item id list travels as the opaque ShellItem; it is never
 // dereferenced as anything but an ITEMIDLIST.
@@ -24,9 +23,9 @@ ShellItem* toShellItem(LPITEMIDLIST list) { return reinterpret_cast<ShellItem*>(
 // a result of the capacity or more is the size the path would need.
 template <typename Query>
 bool directoryQuery(Query query, std::string* path) {
-  char buffer[kPathCapacity];
-  UINT length = query(buffer, kPathCapacity);
-  if (length == 0 || length >= kPathCapacity) return false;
+  char buffer[kMaxPath];
+  UINT length = query(buffer, kMaxPath);
+  if (length == 0 || length >= kMaxPath) return false;
   path->assign(buffer, length);
   return true;
 }
@@ -46,10 +45,10 @@ bool osVersion(OsVersion* version) {
 }
 
 bool moduleFileName(std::string* path) {
-  char buffer[kPathCapacity];
+  char buffer[kMaxPath];
   // A full buffer means the path was cut (XP does not even terminate it).
-  DWORD length = GetModuleFileNameA(nullptr, buffer, kPathCapacity);
-  if (length == 0 || length >= kPathCapacity) return false;
+  DWORD length = GetModuleFileNameA(nullptr, buffer, kMaxPath);
+  if (length == 0 || length >= kMaxPath) return false;
   path->assign(buffer, length);
   return true;
 }
@@ -66,7 +65,7 @@ bool specialFolderLocation(int csidl, ShellItem** item) {
 }
 
 bool pathFromShellItem(ShellItem* item, std::string* path) {
-  char buffer[kPathCapacity];
+  char buffer[kMaxPath];
   if (!SHGetPathFromIDListA(toItemIdList(item), buffer)) return false;
   path->assign(buffer);
   return true;

@@ -1,13 +1,19 @@
-#include "platform/posix/wildcard_matcher.h"
+#include "platform/posix/windows_names.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "platform/windows_text.h"
+
 namespace Posix {
+namespace WindowsNames {
 
 namespace {
 
-// Memoised over (pattern position, name position): '*' would otherwise try
-// every split again and again.
+using WindowsText::toUpper;
+
+// FindFirstFileA's matching, memoised over (pattern position, name
+// position) so that a pattern of many stars costs polynomial time.
 class WildcardMatcher {
  public:
   WildcardMatcher(const std::string& pattern, const std::string& name)
@@ -16,8 +22,6 @@ class WildcardMatcher {
   bool matches() { return match(0, 0); }
 
  private:
-  static char fold(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
   bool match(size_t p, size_t n) {
     char& known = memo_[p * (name_.size() + 1) + n];
     if (known == 0) known = compute(p, n) ? 1 : 2;
@@ -38,7 +42,7 @@ class WildcardMatcher {
       if (nameEnded) return match(p + 1, n);
       return name_[n] == '.' && match(p + 1, n + 1);
     }
-    return !nameEnded && fold(c) == fold(name_[n]) && match(p + 1, n + 1);
+    return !nameEnded && toUpper(c) == toUpper(name_[n]) && match(p + 1, n + 1);
   }
 
   const std::string& pattern_;
@@ -48,8 +52,36 @@ class WildcardMatcher {
 
 }  // namespace
 
+bool isValidNewPath(const std::string& full) {
+  for (size_t i = 2; i < full.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(full[i]);
+    if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool matchesWildcard(const std::string& pattern, const std::string& name) {
   return WildcardMatcher(pattern, name).matches();
 }
 
+std::string folded(const std::string& name) {
+  std::string result = name;
+  for (char& c : result) c = toUpper(c);
+  return result;
+}
+
+bool lessInFolderOrder(const std::string& a, const std::string& b) {
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    const unsigned char x = static_cast<unsigned char>(toUpper(a[i]));
+    const unsigned char y = static_cast<unsigned char>(toUpper(b[i]));
+    if (x != y) return x < y;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
+}
+
+}  // namespace WindowsNames
 }  // namespace Posix

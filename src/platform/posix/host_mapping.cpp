@@ -1,0 +1,99 @@
+#include "platform/posix/host_mapping.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "platform/posix/code_page.h"
+#include "platform/posix/host_io.h"
+#include "platform/windows_text.h"
+
+namespace Posix {
+
+namespace {
+
+bool existsAsWritten(const std::string& host) {
+  struct stat status;
+  return lstat(host.c_str(), &status) == 0;
+}
+
+}  // namespace
+
+HostMapping::HostMapping(const std::string& machineFolder) : driveC_(machineFolder + "/drive_c") {}
+
+bool HostMapping::hostComponents(const std::string& full, std::string* root,
+                                 std::vector<std::string>* names) const {
+  if (full.size() < 3 || full[1] != ':' || full[2] != '\\') return false;
+  const char drive = WindowsText::toUpper(full[0]);
+  if (drive == 'C') {
+    *root = driveC_;
+  } else if (drive == 'Z' && !hostDriveHidden_) {
+    *root = "/";
+  } else {
+    return false;
+  }
+  names->clear();
+  size_t start = 3;
+  while (start < full.size()) {
+    size_t end = full.find('\\', start);
+    if (end == std::string::npos) end = full.size();
+    const std::string name = full.substr(start, end - start);
+    if (name == "." || name == ".." || name.find('/') != std::string::npos) return false;
+    names->push_back(ansiToUtf8(name));
+    start = end + 1;
+  }
+  return true;
+}
+
+bool HostMapping::writtenHostPath(const std::string& full, std::string* host) const {
+  std::string result;
+  std::vector<std::string> names;
+  if (!hostComponents(full, &result, &names)) return false;
+  for (const std::string& name : names) result = joinHostPath(result, name);
+  *host = result;
+  return true;
+}
+
+bool HostMapping::hostPath(const std::string& full, std::string* host) const {
+  std::string root;
+  std::vector<std::string> names;
+  if (!hostComponents(full, &root, &names)) return false;
+  // The longest prefix that exists as written needs no case-insensitive
+  // look-up: each of its components is found as written. Usually that is the
+  // whole path, or all of it but a new last name, so this costs one or two
+  // status queries instead of two per component.
+  std::vector<std::string> prefixes = {root};
+  for (const std::string& name : names) prefixes.push_back(joinHostPath(prefixes.back(), name));
+  size_t known = names.size();
+  while (known > 0 && !existsAsWritten(prefixes[known])) --known;
+  std::string result = prefixes[known];
+  bool missing = false;
+  for (size_t i = known; i < names.size(); ++i) {
+    const std::string written = joinHostPath(result, names[i]);
+    // The name after the known prefix is missing as written; the names
+    // below a differently cased one may exist as written.
+    if (missing || (i > known && existsAsWritten(written))) {
+      result = written;
+      continue;
+    }
+    const std::string match = listings_.match(result, names[i]);
+    missing = match.empty();
+    result = missing ? written : joinHostPath(result, match);
+  }
+  *host = result;
+  return true;
+}
+
+std::string HostMapping::windowsPathOf(const std::string& hostPath) const {
+  std::string windows;
+  if (hostPath == driveC_ || isInsideHostFolder(hostPath, driveC_)) {
+    windows = "C:" + utf8ToAnsi(hostPath.substr(driveC_.size()));
+  } else {
+    windows = "Z:" + utf8ToAnsi(hostPath == "/" ? "" : hostPath);
+  }
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  if (windows.size() == 2) windows += "\\";
+  return windows;
+}
+
+}  // namespace Posix
