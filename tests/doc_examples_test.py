@@ -213,6 +213,12 @@ class HandbookTest(unittest.TestCase):
                 self.assertGreater(marked, 0)
                 self.assertEqual(len(found), marked)
 
+    def test_the_index_table_lists_every_page(self):
+        with open(os.path.join(DOCS, "README.md"), encoding="utf-8") as f:
+            listed = re.findall(r"^\| \[[^]]*\]\(([^)#]*)\) \|", f.read(), re.MULTILINE)
+        pages = sorted(n for n in os.listdir(DOCS) if n.endswith(".md") and n != "README.md")
+        self.assertEqual(sorted(listed), pages)
+
     def test_a_page_without_examples_is_refused(self):
         with tempfile.TemporaryDirectory() as docs:
             with open(os.path.join(docs, "empty.md"), "w") as f:
