@@ -9,11 +9,13 @@
 #include "platform/platform_host.h"
 #include "script/line_reader.h"
 #include "system/system.h"
+#include "tarnwick_version.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: tarnwick-check [--format text|json] [--os NAME] [--installer FOLDER] SCRIPT...\n";
+    "usage: tarnwick-check [--format text|json] [--os NAME] [--installer FOLDER] SCRIPT...\n"
+    "       tarnwick-check --help | --version\n";
 const char kOsNames[] = "win95, win98, winme, nt40, win2k, winxp, win7, win10, unknown";
 
 struct Request {
@@ -22,6 +24,7 @@ struct Request {
   std::string installerFolder;  // empty: each script's own folder
   std::vector<std::string> scripts;
   bool help = false;
+  bool version = false;
 };
 
 struct UsageError {
@@ -59,6 +62,8 @@ Request parse(const std::vector<std::string>& arguments) {
       optionsEnded = true;
     } else if (argument == "--help" || argument == "-h") {
       request.help = true;
+    } else if (argument == "--version") {
+      request.version = true;
     } else if (isOption(argument, "--format")) {
       const std::string format = optionValue(arguments, &i, "--format");
       if (format != "text" && format != "json") {
@@ -82,7 +87,8 @@ Request parse(const std::vector<std::string>& arguments) {
       throw UsageError{"unknown option: " + argument};
     }
   }
-  if (!request.help && request.scripts.empty()) throw UsageError{"no script given"};
+  if (!request.help && !request.version && request.scripts.empty())
+    throw UsageError{"no script given"};
   return request;
 }
 
@@ -124,6 +130,10 @@ int runCheckCommand(const std::vector<std::string>& arguments, std::FILE* out, s
   }
   if (request.help) {
     write(out, kUsage);
+    return 0;
+  }
+  if (request.version) {
+    write(out, "tarnwick-check " TARNWICK_VERSION "\n");
     return 0;
   }
   int errors = 0;

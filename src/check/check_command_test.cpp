@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tarnwick_version.h"
 #include "testing/scratch_machine.h"
 
 namespace {
@@ -90,6 +91,16 @@ TEST_F(CheckCommandTest, UsageErrorsExitWithTwo) {
   }
   EXPECT_EQ(0, run({"--help"}));
   EXPECT_EQ(0u, out_.find("usage: tarnwick-check"));
+  EXPECT_NE(std::string::npos, out_.find("--version")) << out_;
+}
+
+TEST_F(CheckCommandTest, VersionIsTheProjectsAndNeedsNoScript) {
+  EXPECT_EQ(0, run({"--version"}));
+  EXPECT_EQ("tarnwick-check " TARNWICK_VERSION "\n", out_);
+  EXPECT_EQ("", err_);
+  // It stops before checking anything, as --help does.
+  EXPECT_EQ(0, run({"--version", "missing-script.txt"}));
+  EXPECT_EQ("tarnwick-check " TARNWICK_VERSION "\n", out_);
 }
 
 }  // namespace

@@ -47,6 +47,12 @@ std::string machineFolder() {
   return folder;
 }
 
+// A program the run starts (another installer, say) runs in the installer's
+// folder, where a relative $TARNWICK_MACHINE would name another machine: it
+// is given the folder this process resolved. (setenv fails only for want of
+// memory; the programs then see the variable as it was.)
+void passOnToPrograms(const std::string& folder) { setenv("TARNWICK_MACHINE", folder.c_str(), 1); }
+
 std::string systemName() {
   std::string name = environment("TARNWICK_OS");
   return name.empty() ? Platform::defaultSystemName() : name;
@@ -95,6 +101,7 @@ Machine::Machine()
       windows9x_(Platform::hasWindows9xLayout(os_)),
       user_(accountName()),
       mapping_(folder_) {
+  passOnToPrograms(folder_);
   if (confinedProcess) mapping_.hideHostDrive();
   const bool made = provisionDrive(folder_, windows9x_, user_);
   provisionedNow_ = made || registryNeverWritten(folder_);
