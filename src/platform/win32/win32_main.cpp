@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <exception>
 #include <new>
 
 #include "driver/installer.h"
@@ -16,5 +17,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR lpCmdLine, int) {
     // Before start-up has installed the out-of-memory handler the runtime
     // throws its own bad_alloc; it is the same failure with the same message.
     return reportEscapedError("Unable to allocate memory.");
+  } catch (const std::exception& error) {
+    // Anything else that escapes is still a failure, never a success.
+    return reportEscapedError(error.what());
   }
 }
