@@ -1,6 +1,7 @@
 #include "driver/installer.h"
 
 #include <cstdio>
+#include <exception>
 #include <new>
 
 #include "actions/file_sys.h"
@@ -89,10 +90,28 @@ int runInstaller(const std::string& argumentText) {
   return exitCode(reporter);
 }
 
+namespace {
+
 int reportEscapedError(const char* message) {
   std::fflush(stdout);
   std::fputs(message, stderr);
   std::fputs("\n", stderr);
   Platform::finishRun();
   return 2;
+}
+
+}  // namespace
+
+int runInstallerProcess(const std::function<std::string()>& argumentText) {
+  try {
+    return runInstaller(argumentText());
+  } catch (const MemError& error) {
+    return reportEscapedError(error.message().c_str());
+  } catch (const std::bad_alloc&) {
+    // Before start-up has installed the out-of-memory handler the runtime
+    // throws its own bad_alloc; it is the same failure with the same message.
+    return reportEscapedError("Unable to allocate memory.");
+  } catch (const std::exception& error) {
+    return reportEscapedError(error.what());
+  }
 }

@@ -1,6 +1,7 @@
 #ifndef TARNWICK_DRIVER_INSTALLER_H_
 #define TARNWICK_DRIVER_INSTALLER_H_
 
+#include <functional>
 #include <string>
 
 // Carries out one installation from the argument text (the arguments after
@@ -8,8 +9,11 @@
 // warnings only, 2 a fatal error.
 int runInstaller(const std::string& argumentText);
 
-// What the process entry does with an Error that escaped the run: writes its
-// message to standard error and answers exit code 2.
-int reportEscapedError(const char* message);
+// The process entry's whole work: runInstaller on the argument text that
+// `argumentText` makes (inside the guard, since making it allocates), and
+// whatever escapes the run (an Error such as MemError, the runtime's own
+// bad_alloc before start-up, any other C++ error) ends with its message on
+// standard error and exit code 2, never as a success.
+int runInstallerProcess(const std::function<std::string()>& argumentText);
 
 #endif  // TARNWICK_DRIVER_INSTALLER_H_
