@@ -55,10 +55,15 @@ def scripts_of(scenario):
 
 
 def os_option(scenario):
+    """--os from the case's TARNWICK_OS or its `os` file, when they name one
+    system."""
+    names = (scenario.text("os", "") or "").split()
     for line in (scenario.text("env", "") or "").splitlines():
         key, _, value = line.strip().partition("=")
-        if key.strip() == "TARNWICK_OS" and value.strip() in OS_NAMES:
-            return ["--os", value.strip()]
+        if key.strip() == "TARNWICK_OS":
+            names.append(value.strip())
+    if len(names) == 1 and names[0] in OS_NAMES:
+        return ["--os", names[0]]
     return []
 
 
