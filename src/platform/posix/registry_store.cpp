@@ -87,10 +87,11 @@ bool RegistryStore::loadFile() {
   int error = files_.readRegistry(&text);
   if (error == ENOENT) {
     if (layout_.provisionNew) {
-      RegistryValue& value = RegistryTree::ensurePath(tree_.machine(), currentVersionPath())
-                                 ->values["ProgramFilesDir"];
-      value.type = Platform::kRegSz;
-      value.data.assign(kProgramFilesDir, kProgramFilesDir + sizeof kProgramFilesDir);
+      RegistryValue value{
+          Platform::kRegSz,
+          std::vector<unsigned char>(kProgramFilesDir, kProgramFilesDir + sizeof kProgramFilesDir)};
+      RegistryTree::ensurePath(tree_.machine(), currentVersionPath())->values["ProgramFilesDir"] =
+          std::move(value);
     }
     dirty_ = true;
     return true;
@@ -367,9 +368,9 @@ long RegistryStore::setValue(RegHandle key, const std::string& name, uint32_t ty
   if (name.size() > kLongestValueName) return kErrorInvalidParameter;
   status = record(RegeditChange::kSetValue, RegistryTree::pathOf(*handle.key), name, type, data);
   if (status != Platform::kErrorSuccess) return status;
-  RegistryValue& value = handle.key->values[name];
-  value.type = type;
-  value.data = data;
+  // Made whole before it is entered: a failed allocation changes nothing.
+  RegistryValue value{type, data};
+  handle.key->values[name] = std::move(value);
   return Platform::kErrorSuccess;
 }
 

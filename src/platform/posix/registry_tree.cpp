@@ -141,9 +141,8 @@ bool RegistryTree::apply(const RegeditChange& change, std::string* reason) {
       return true;
     }
     case RegeditChange::kSetValue: {
-      RegistryValue& value = ensurePath(root, names)->values[change.name];
-      value.type = change.type;
-      value.data = change.data;
+      RegistryValue value{change.type, change.data};
+      ensurePath(root, names)->values[change.name] = std::move(value);
       return true;
     }
     case RegeditChange::kDeleteValue: {
@@ -155,16 +154,20 @@ bool RegistryTree::apply(const RegeditChange& change, std::string* reason) {
   return false;
 }
 
+// A key is entered into its parent only once it is whole: an allocation
+// that fails half-way must leave no empty entry behind, which every later
+// walk of the tree would trip over.
 KeyPointer RegistryTree::ensurePath(const KeyPointer& from, const KeyNames& names) {
   KeyPointer key = from;
   for (const std::string& name : names) {
-    KeyPointer& child = key->subkeys[name];
-    if (!child) {
-      child = std::make_shared<RegistryKey>();
+    auto found = key->subkeys.find(name);
+    if (found == key->subkeys.end()) {
+      KeyPointer child = std::make_shared<RegistryKey>();
       child->name = name;
       child->parent = key.get();
+      found = key->subkeys.emplace(name, std::move(child)).first;
     }
-    key = child;
+    key = found->second;
   }
   return key;
 }
