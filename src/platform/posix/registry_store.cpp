@@ -224,10 +224,9 @@ long RegistryStore::resolvePath(RegHandle parent, const std::string& subkey, Han
 
 long RegistryStore::findKey(RegHandle parent, const std::string& subkey, KeyPointer* key) const {
   Handle base;
-  KeyNames names;
-  long status = resolvePath(parent, subkey, &base, &names);
+  long status = resolve(parent, &base);
   if (status != Platform::kErrorSuccess) return status;
-  *key = RegistryTree::findPath(base.key, names);
+  if (!findSubkeyPath(base.key, subkey, key)) return kErrorBadPathname;
   return *key ? Platform::kErrorSuccess : Platform::kErrorFileNotFound;
 }
 
@@ -244,13 +243,9 @@ long RegistryStore::record(RegeditChange::Kind kind, const std::string& key,
                            const std::string& name, uint32_t type,
                            const std::vector<unsigned char>& data) {
   if (state_ != kNormal) return Platform::kErrorAccessDenied;
-  RegeditChange change;
-  change.kind = kind;
-  change.key = key;
-  change.name = name;
-  change.type = type;
-  change.data = data;
-  if (!files_.append(journalRecord(regeditChangeText(change)))) return kErrorRegistryIoFailed;
+  std::string text;
+  appendRegeditChange(kind, key, name, type, data, &text);
+  if (!files_.append(journalRecord(text))) return kErrorRegistryIoFailed;
   return Platform::kErrorSuccess;
 }
 
