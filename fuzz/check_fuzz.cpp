@@ -134,9 +134,8 @@ void holdToTheRun(const Findings& findings, int linesRead, bool fatal) {
     // The line the run ended on failed there anyway.
     const bool readCleanly = finding.line < linesRead || (!fatal && finding.line <= linesRead);
     if (!readCleanly) continue;
-    const bool falseAlarm =
-        finding.stage == Stage::kReading ||
-        (finding.stage == Stage::kRunning && finding.certainToRun);
+    const bool falseAlarm = finding.stage == Stage::kReading ||
+                            (finding.stage == Stage::kRunning && finding.certainToRun);
     if (falseAlarm) {
       std::fprintf(stderr, "false alarm at line %d (the installer read %d lines, %s): %s\n",
                    finding.line, linesRead, fatal ? "then failed" : "cleanly",

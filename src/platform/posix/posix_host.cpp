@@ -40,7 +40,8 @@ bool anyMatch(const std::string& folder, const std::string& name) {
   if (!listing) return false;
   while (const dirent* entry = readdir(listing.get())) {
     const std::string found = Posix::utf8ToAnsi(entry->d_name);
-    if (found != "." && found != ".." && Posix::WindowsNames::matchesWildcard(name, found)) return true;
+    if (found != "." && found != ".." && Posix::WindowsNames::matchesWildcard(name, found))
+      return true;
   }
   return false;
 }
