@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -259,6 +262,136 @@ TEST_F(FileSysTest, UnreadableVersionListsTheSourceAsNotCopied) {
   writeDll("dst\\bad.dll", 1, 0, 1000, "");
   EXPECT_EQ(std::string(kCopyHeader) + "\t" + path("src\\bad.dll"),
             messageOf([&] { FileSys::copyFiles(path("src\\bad.dll"), path("dst")); }));
+}
+
+// Passes every call to the platform and counts them by path (leveldb's
+// EnvWrapper): a decision must ask about each path once. A path named in
+// `unreadable` cannot be opened, as a file without read permission.
+class CountingCalls : public FileSys::FileCalls {
+ public:
+  bool lookUpPath(const std::string& path, Platform::PathStatus* result) override {
+    ++lookUps[path];
+    return FileCalls::lookUpPath(path, result);
+  }
+  bool createDirectory(const std::string& path, const Platform::PathStatus& known) override {
+    ++made[path];
+    return FileCalls::createDirectory(path, known);
+  }
+  std::unique_ptr<Platform::ReadableFile> openReadable(const std::string& path) override {
+    ++opens[path];
+    return unreadable.count(path) ? nullptr : FileCalls::openReadable(path);
+  }
+
+  int all(const std::map<std::string, int>& counts) const {
+    int sum = 0;
+    for (const auto& entry : counts) sum += entry.second;
+    return sum;
+  }
+
+  std::map<std::string, int> lookUps, made, opens;
+  std::set<std::string> unreadable;
+};
+
+TEST_F(FileSysTest, ACopyAsksAboutEachPathOnce) {
+  write("src\\a.txt", "a", 2000);
+  write("src\\sub\\b.txt", "b", 2000);
+  mkdir("dst");
+  for (int round = 0; round < 2; ++round) {
+    // First into an empty target, then onto the copies, which are up to date.
+    CountingCalls calls;
+    FileSys::copyFiles(path("src"), path("dst"), calls);
+    for (const char* file : {"a.txt", "sub\\b.txt"}) {
+      EXPECT_EQ(1, calls.lookUps[path("dst\\src\\") + file]) << file << " round " << round;
+      EXPECT_EQ(1, calls.opens[path("src\\") + file]) << file << " round " << round;
+    }
+    // The target once for the whole tree, not once per file.
+    EXPECT_EQ(1, calls.lookUps[path("dst")]);
+    EXPECT_EQ(1, calls.lookUps[path("src")]);
+    EXPECT_EQ(2, calls.all(calls.opens));
+    EXPECT_EQ(round == 0 ? 2 : 0, calls.all(calls.made));
+    EXPECT_EQ(6, calls.all(calls.lookUps)) << "round " << round;
+  }
+  EXPECT_EQ("b", read("dst\\src\\sub\\b.txt"));
+}
+
+TEST_F(FileSysTest, AVersionedCopyOpensEachFileOnce) {
+  writeDll("src.dll", 2, 0, 1000, "new");
+  writeDll("dst.dll", 1, 0, 5000, "old");
+  CountingCalls calls;
+  FileSys::copyFile({path("src.dll"), FileSys::File, 0, false}, path("dst.dll"), calls);
+  EXPECT_EQ("new", read("dst.dll").substr(read("dst.dll").size() - 3));
+  EXPECT_EQ((std::map<std::string, int>{{path("src.dll"), 1}, {path("dst.dll"), 1}}), calls.opens);
+  EXPECT_EQ((std::map<std::string, int>{{path("dst.dll"), 1}}), calls.lookUps);
+}
+
+// A source that cannot be opened has no version: its date decides, asked by
+// its path, and only a copy that is due fails.
+TEST_F(FileSysTest, AnUnreadableSourceIsDecidedByItsDate) {
+  write("src\\old.txt", "old source", 1000);
+  write("src\\new.txt", "new source", 9000);
+  write("dst\\old.txt", "kept", 5000);
+  write("dst\\new.txt", "kept", 5000);
+  CountingCalls calls;
+  calls.unreadable = {path("src\\old.txt"), path("src\\new.txt")};
+  EXPECT_EQ(std::string(kCopyHeader) + "\t" + path("src\\new.txt"),
+            messageOf([&] { FileSys::copyFiles(path("src\\*.txt"), path("dst"), calls); }));
+  EXPECT_EQ("kept", read("dst\\old.txt"));
+  EXPECT_EQ("kept", read("dst\\new.txt"));
+  EXPECT_EQ(1, calls.lookUps[path("src\\new.txt")]);
+}
+
+// A machine made of a few entries, nothing of it on a disk: drive roots can
+// be copied without touching one.
+class FakeCalls : public FileSys::FileCalls {
+ public:
+  class FakeFile : public Platform::ReadableFile {
+   public:
+    explicit FakeFile(FakeCalls* calls) : calls_(calls) {}
+    const Platform::FileStatus& status() const override { return status_; }
+    uint32_t versionInfoSize() override { return 0; }
+    bool readVersionInfo(uint32_t, std::vector<unsigned char>*) override { return false; }
+    bool copyTo(const std::string& to, const Platform::PathStatus&) override {
+      calls_->copies.push_back(to);
+      return true;
+    }
+
+   private:
+    FakeCalls* calls_;
+    Platform::FileStatus status_;
+  };
+
+  bool lookUpPath(const std::string& path, Platform::PathStatus* result) override {
+    *result = Platform::PathStatus();
+    result->exists = directories.count(path) != 0;
+    result->status.directory = result->exists;
+    return result->exists;
+  }
+  bool createDirectory(const std::string& path, const Platform::PathStatus&) override {
+    directories.insert(path.back() == '\\' ? path.substr(0, path.size() - 1) : path);
+    return true;
+  }
+  std::vector<Platform::FoundEntry> findFiles(const std::string& pattern) override {
+    if (pattern != "C:\\*") return {};
+    Platform::FoundEntry file;
+    file.name = "f.txt";
+    return {file};
+  }
+  std::unique_ptr<Platform::ReadableFile> openReadable(const std::string&) override {
+    return std::make_unique<FakeFile>(this);
+  }
+
+  std::set<std::string> directories = {"C:\\"};
+  std::vector<std::string> copies;
+};
+
+// The target's kind is asked once per copy, and again only after the copy
+// itself made the target: copying a drive root into a new folder makes that
+// folder from the root's own entry, and the files then go into it.
+TEST(FileSysCallsTest, TheTargetMadeByTheCopyTakesTheFiles) {
+  FakeCalls calls;
+  FileSys::copyFiles("C:\\", "C:\\T", calls);
+  EXPECT_EQ((std::set<std::string>{"C:\\", "C:\\T"}), calls.directories);
+  EXPECT_EQ((std::vector<std::string>{"C:\\T\\f.txt"}), calls.copies);
 }
 
 TEST_F(FileSysTest, NonRecursiveDeletionTakesFilesAndEmptyDirectoriesOnly) {

@@ -58,6 +58,7 @@ void AliasLine::parse(const std::string& text, int lineNumber, const SectionHead
 }
 
 void AliasLine::parseForm(const std::string& text, int lineNumber, const SectionHeader* section) {
+  evaluatedValue_.clear();
   parseNameValue(text, lineNumber, section);
 }
 

@@ -5,15 +5,42 @@
 
 #include "driver/throwable.h"
 
+namespace {
+
+bool holdsBracket(const std::string& text) { return text.find_first_of("<>") != std::string::npos; }
+
+}  // namespace
+
+// FNV-1a: names are short, and a look-up hashes one per reference.
+size_t AliasTable::NameHash::operator()(std::string_view name) const {
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : name) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return static_cast<size_t>(hash);
+}
+
 void AliasTable::define(const std::string& name, const std::string& value) {
-  entries_[name] = value;
+  auto entry = entries_.find(name);
+  if (entry == entries_.end()) {
+    entry = entries_.emplace(name, value).first;
+    try {
+      index_.emplace(entry->first, Indexed{&entry->second, !holdsBracket(value)});
+    } catch (...) {
+      entries_.erase(entry);  // no entry that the index does not find
+      throw;
+    }
+  } else {
+    entry->second = value;
+    index_.find(entry->first)->second.plain = !holdsBracket(value);
+  }
   nameLengths_.insert(name.size());
 }
 
 const std::string* AliasTable::find(std::string_view name) const {
-  if (nameLengths_.count(name.size()) == 0) return nullptr;
-  auto found = entries_.find(name);
-  return found == entries_.end() ? nullptr : &found->second;
+  auto found = index_.find(name);
+  return found == index_.end() ? nullptr : found->second.value;
 }
 
 bool AliasTable::findAliasReference(const std::string& text, size_t* open, size_t* close) const {
@@ -53,8 +80,10 @@ namespace {
 // The first '<' or '>' at or after `from`. A plain loop: find_first_of with
 // a set searches the set once per character of the text.
 size_t findBracket(const std::string& text, size_t from) {
+  const char* data = text.data();
   for (size_t i = from; i < text.size(); ++i) {
-    if (text[i] == '<' || text[i] == '>') return i;
+    // '<' and '>' differ in one bit only.
+    if ((data[i] | 2) == '>') return i;
   }
   return std::string::npos;
 }
@@ -67,41 +96,61 @@ struct AliasTable::Substitution {
     size_t position;
   };
 
-  Substitution(const AliasTable& table, const std::string& line)
+  Substitution(const AliasTable& table, const std::string& line, std::string* out)
       : table(table),
         line(line),
+        out(*out),
         length(line.size()),
         maxLength(std::max(table.maxSubstitutedLength_, line.size())) {
+    out->clear();
     input.push_back({&line, 0});
   }
 
-  std::string run() {
+  void run() {
     while (!input.empty()) {
       Segment& top = input.back();
-      size_t mark = findBracket(*top.text, top.position);
+      const std::string& text = *top.text;
+      size_t mark = findBracket(text, top.position);
       if (mark == std::string::npos) {
-        out.append(*top.text, top.position, std::string::npos);
+        out.append(text, top.position, std::string::npos);
         input.pop_back();
         continue;
       }
-      out.append(*top.text, top.position, mark - top.position);
-      char bracket = (*top.text)[mark];
+      out.append(text, top.position, mark - top.position);
       top.position = mark + 1;
-      if (bracket == '<') {
+      if (text[mark] == '>') {
+        closePendingOpens();
+      } else if (!pendingOpens.empty() || !closeInPlace(&top, mark)) {
         pendingOpens.push_back(out.size());
         out.push_back('<');
-      } else {
-        closePendingOpens();
       }
     }
-    return out;
+  }
+
+  // The common '<': nothing is pending, and the next bracket of its segment
+  // is a '>'. Its name alone decides, looked up where it stands: writing it
+  // out to take it back would come to the same. False for any other '<'.
+  bool closeInPlace(Segment* top, size_t open) {
+    const std::string& text = *top->text;
+    const size_t close = findBracket(text, open + 1);
+    if (close == std::string::npos || text[close] != '>') return false;
+    const std::string_view name(text.data() + open + 1, close - open - 1);
+    top->position = close + 1;
+    const Indexed* entry = lookUp(name);
+    if (entry == nullptr) {
+      out.append(text, open, close - open + 1);
+      return true;
+    }
+    if (table.observer_ != nullptr) table.observer_->aliasUsed(name);
+    insert(name.size() + 2, *entry);
+    return true;
   }
 
   // A '>' was read: it closes every pending open.
   void closePendingOpens() {
     size_t open = 0;
-    const std::string* value = findPendingReference(&open);
-    if (value == nullptr) {
+    const Indexed* entry = findPendingReference(&open);
+    if (entry == nullptr) {
       pendingOpens.clear();
       out.push_back('>');
       return;
@@ -109,20 +158,25 @@ struct AliasTable::Substitution {
     if (table.observer_ != nullptr) {
       table.observer_->aliasUsed(std::string_view(out).substr(open + 1));
     }
-    replace(open, *value);
+    replace(open, *entry);
   }
 
-  // The value of the leftmost pending open whose name (the rest of `out`
+  const Indexed* lookUp(std::string_view name) const {
+    auto found = table.index_.find(name);
+    return found == table.index_.end() ? nullptr : &found->second;
+  }
+
+  // The entry of the leftmost pending open whose name (the rest of `out`
   // after it) is defined. Tries whichever is fewer: the pending opens, or
   // the places where a name of a defined length would have to start.
-  const std::string* findPendingReference(size_t* open) const {
+  const Indexed* findPendingReference(size_t* open) const {
     if (pendingOpens.empty()) return nullptr;
     std::string_view text(out);
     if (pendingOpens.size() <= table.nameLengths_.size()) {
       for (size_t candidate : pendingOpens) {
-        if (const std::string* value = table.find(text.substr(candidate + 1))) {
+        if (const Indexed* entry = lookUp(text.substr(candidate + 1))) {
           *open = candidate;
-          return value;
+          return entry;
         }
       }
       return nullptr;
@@ -132,22 +186,36 @@ struct AliasTable::Substitution {
       if (*length + 1 > out.size()) continue;
       size_t candidate = out.size() - 1 - *length;
       if (candidate < pendingOpens.front() || out[candidate] != '<') continue;
-      if (const std::string* value = table.find(text.substr(candidate + 1))) {
+      if (const Indexed* entry = lookUp(text.substr(candidate + 1))) {
         *open = candidate;
-        return value;
+        return entry;
       }
     }
     return nullptr;
   }
 
-  void replace(size_t open, const std::string& value) {
-    size_t referenceLength = out.size() - open + 1;
+  // Replaces the reference that starts at `open` of `out` and ends at the
+  // '>' just read.
+  void replace(size_t open, const Indexed& entry) {
+    const size_t referenceLength = out.size() - open + 1;
+    out.resize(open);
+    while (!pendingOpens.empty() && pendingOpens.back() >= open) pendingOpens.pop_back();
+    insert(referenceLength, entry);
+  }
+
+  // Puts a value where a reference of `referenceLength` bytes was.
+  void insert(size_t referenceLength, const Indexed& entry) {
+    const std::string& value = *entry.value;
     length = length - referenceLength + value.size();
     if (++replacements > table.maxReplacements_ || length > maxLength) {
       throw ScriptFileException("Alias substitution does not terminate: " + line);
     }
-    out.resize(open);
-    while (!pendingOpens.empty() && pendingOpens.back() >= open) pendingOpens.pop_back();
+    // Reading a plain value would only append it: no bracket in it changes
+    // the pending opens or forms a reference.
+    if (entry.plain) {
+      out.append(value);
+      return;
+    }
     // Exhausted segments are dropped first, so a value that ends in a
     // reference does not pile up empty segments.
     while (!input.empty() && input.back().position == input.back().text->size()) input.pop_back();
@@ -156,7 +224,7 @@ struct AliasTable::Substitution {
 
   const AliasTable& table;
   const std::string& line;
-  std::string out;
+  std::string& out;
   std::vector<size_t> pendingOpens;
   std::vector<Segment> input;
   size_t length;  // of the whole current text: out plus the unread input
@@ -165,7 +233,13 @@ struct AliasTable::Substitution {
 };
 
 std::string AliasTable::substituteAliases(const std::string& line) const {
+  std::string out;
+  return substituteAliases(line, &out) ? out : line;
+}
+
+bool AliasTable::substituteAliases(const std::string& line, std::string* out) const {
   // Without a '<' there is no reference, and the pass would copy the line.
-  if (line.find('<') == std::string::npos) return line;
-  return Substitution(*this, line).run();
+  if (line.find('<') == std::string::npos) return false;
+  Substitution(*this, line, out).run();
+  return true;
 }

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 // The aliases of one script: names (any bytes, matched exactly) with their
 // values, and the textual substitution of references, a name between '<'
@@ -23,6 +24,9 @@ class AliasTable {
   explicit AliasTable(int maxReplacements = kMaxReplacements,
                       size_t maxSubstitutedLength = kMaxSubstitutedLength)
       : maxReplacements_(maxReplacements), maxSubstitutedLength_(maxSubstitutedLength) {}
+  // The index refers into the entries.
+  AliasTable(const AliasTable&) = delete;
+  AliasTable& operator=(const AliasTable&) = delete;
 
   // Told the name of every alias that a substitution replaces, for tools
   // that report aliases nobody uses.
@@ -52,6 +56,9 @@ class AliasTable {
   // ScriptFileException "Alias substitution does not terminate: " + line
   // when a bound above is crossed.
   std::string substituteAliases(const std::string& line) const;
+  // The same into `out` (whose storage is reused): false, with `out`
+  // untouched, when the line holds no '<' and so is its own substitution.
+  bool substituteAliases(const std::string& line, std::string* out) const;
 
  private:
   struct Substitution;
@@ -59,6 +66,18 @@ class AliasTable {
   int maxReplacements_;
   size_t maxSubstitutedLength_;
   std::map<std::string, std::string, std::less<>> entries_;
+  // The entries by name, for the look-ups of substitution (a line with
+  // twenty references makes twenty): names and values stay where the map
+  // put them. A plain value holds neither '<' nor '>': it can form no
+  // reference, so substitution puts it in place without reading it again.
+  struct Indexed {
+    const std::string* value;
+    bool plain;
+  };
+  struct NameHash {
+    size_t operator()(std::string_view name) const;
+  };
+  std::unordered_map<std::string_view, Indexed, NameHash> index_;
   // Lengths of the defined names, longest last: lets the search for a
   // reference ending at a '>' try only the places where a name could start.
   std::set<size_t> nameLengths_;

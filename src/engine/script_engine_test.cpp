@@ -241,4 +241,29 @@ TEST_F(ScriptEngineTest, DebugModeTracesEveryLineAndExecutesNothing) {
       machine_.readFile(machine_.path("debug.out")));
 }
 
+// The engine keeps no line past the next one, and the script file keeps only
+// the latest and its header: a long script with many sections runs each line
+// by its own section's settings, and its failures read as before.
+TEST_F(ScriptEngineTest, EveryLineRunsByItsOwnSectionInALongScript) {
+  std::string script;
+  std::vector<std::string> expected;
+  std::string warnings;
+  for (int section = 0; section < 300; ++section) {
+    const bool warn = section % 2 == 0;
+    script += warn ? "[run programs] ? err_type=warning\n" : "[run programs] ? err_type=ignore\n";
+    script += "; section " + std::to_string(section) + "\n";
+    for (int line = 0; line < 3; ++line) {
+      const std::string command = "fail " + std::to_string(section) + "." + std::to_string(line);
+      script += command + (line == 2 ? " ? cond=0" : "") + "\n";
+      if (line == 2) continue;
+      expected.push_back("run " + command);
+      if (warn) warnings += "Warning:\nfailed: run " + command + "\n\n";
+    }
+  }
+  EXPECT_EQ("", run(script));
+  EXPECT_EQ(expected, actions_.done);
+  EXPECT_EQ(warnings, out_);
+  EXPECT_EQ(300 * 5 + 1, engine_->linesRead());
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ bool setCurrentDirectory(const std::string& path);
 struct FileStatus {
   bool directory = false;
   bool regular = false;
+  bool readOnly = false;  // FILE_ATTRIBUTE_READONLY
   int64_t size = 0;
   int64_t modified = 0;  // seconds since 1970
 };
@@ -39,12 +41,30 @@ struct FileStatus {
 // separator other than a drive root, and for wildcards.
 bool fileStatus(const std::string& path, FileStatus* status);
 
+// A path's status as one look-up found it, kept so that the call that acts
+// on the path next need not look for it again: one decision asks the
+// platform once. It tells of the path as it was; the caller looks again
+// once anything may have changed the path (its own changes included).
+struct PathStatus {
+  bool exists = false;  // fileStatus succeeded
+  FileStatus status;    // when it exists
+  // Where the platform found the path (on the emulated machine, its host
+  // path). Callers only hand it back.
+  std::string location;
+};
+
+// fileStatus(path), keeping what the look-up found. Returns `exists`.
+bool lookUpPath(const std::string& path, PathStatus* result);
+
 // CreateDirectoryA with default security: fails when the path exists or its
 // parent is missing.
 bool createDirectory(const std::string& path);
+// The same for a path that lookUpPath has just described as `known`.
+bool createDirectory(const std::string& path, const PathStatus& known);
 
 // CopyFileA(from, to, FALSE): overwrites an existing destination (unless it is
-// read-only) and keeps the source's modification time.
+// read-only) and keeps the source's modification time. A new file appears
+// whole under the destination's name or not at all.
 bool copyFile(const std::string& from, const std::string& to);
 
 // DeleteFileA: fails for directories and read-only files. A symbolic link is
@@ -66,12 +86,33 @@ struct FoundEntry {
 // match. An empty result when nothing matches or the directory is missing.
 std::vector<FoundEntry> findFiles(const std::string& pattern);
 
-// GetFileVersionInfoSizeA: 0 when the file has no version resource.
-uint32_t fileVersionInfoSize(const std::string& path);
+// A file opened for reading once, for everything that copying it under the
+// update rule needs: its status, its version resource and its bytes.
+class ReadableFile {
+ public:
+  virtual ~ReadableFile() = default;
 
-// GetFileVersionInfoA with `size` bytes: false when the resource cannot be
-// read whole.
-bool readFileVersionInfo(const std::string& path, uint32_t size, std::vector<unsigned char>* data);
+  // Its status when it was opened.
+  virtual const FileStatus& status() const = 0;
+
+  // GetFileVersionInfoSizeA: 0 when the file has no version resource. A
+  // file that does not start as an executable does ("MZ") has none; Win32
+  // answers it without the version functions, which load the file as an
+  // image to look.
+  virtual uint32_t versionInfoSize() = 0;
+
+  // GetFileVersionInfoA with `size` bytes: false when the resource cannot be
+  // read whole.
+  virtual bool readVersionInfo(uint32_t size, std::vector<unsigned char>* data) = 0;
+
+  // copyFile(this file, to), where lookUpPath(to) has just given `known`.
+  virtual bool copyTo(const std::string& to, const PathStatus& known) = 0;
+};
+
+// Opens a regular file for reading: null when the path is missing, names
+// something else or (POSIX) cannot be read. Win32 opens the file for each
+// call that reads it, so there a file that cannot be read fails those calls.
+std::unique_ptr<ReadableFile> openReadable(const std::string& path);
 
 // VerQueryValueA(data, "\\"): the file version of VS_FIXEDFILEINFO; false
 // when the block is missing or its signature is not 0xFEEF04BD.

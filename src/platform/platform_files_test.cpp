@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -248,15 +249,25 @@ TEST_F(PlatformFilesTest, OpenForReadingGivesBytesAndRefusesFolders) {
 TEST_F(PlatformFilesTest, VersionInformationIsReadFromTheFile) {
   write("v.dll", PeImage::versionedDll(0x00050006, 0x00070008));
   write("plain.txt", "no resources here");
+  write("short.txt", "M");
+  write("empty.txt", "");
   machine_.makeDirectory(path("dir.dll"));
-  EXPECT_EQ(0u, fileVersionInfoSize(path("plain.txt")));
-  EXPECT_EQ(0u, fileVersionInfoSize(path("missing.dll")));
-  EXPECT_EQ(0u, fileVersionInfoSize(path("dir.dll")));
+  for (const char* name : {"plain.txt", "short.txt", "empty.txt"}) {
+    std::unique_ptr<ReadableFile> file = openReadable(path(name));
+    ASSERT_NE(nullptr, file) << name;
+    EXPECT_EQ(0u, file->versionInfoSize()) << name;
+    std::vector<unsigned char> data;
+    EXPECT_FALSE(file->readVersionInfo(64, &data)) << name;
+  }
+  EXPECT_EQ(nullptr, openReadable(path("missing.dll")));
+  EXPECT_EQ(nullptr, openReadable(path("dir.dll")));
 
-  const uint32_t size = fileVersionInfoSize(path("V.DLL"));
+  std::unique_ptr<ReadableFile> versioned = openReadable(path("V.DLL"));
+  ASSERT_NE(nullptr, versioned);
+  const uint32_t size = versioned->versionInfoSize();
   ASSERT_NE(0u, size);
   std::vector<unsigned char> data;
-  ASSERT_TRUE(readFileVersionInfo(path("v.dll"), size, &data));
+  ASSERT_TRUE(versioned->readVersionInfo(size, &data));
   uint32_t most = 0;
   uint32_t least = 0;
   ASSERT_TRUE(queryFileVersion(data, &most, &least));
@@ -268,6 +279,107 @@ TEST_F(PlatformFilesTest, VersionInformationIsReadFromTheFile) {
   EXPECT_FALSE(queryFileVersion(noFixedInfo, &most, &least));
   EXPECT_FALSE(queryFileVersion(std::vector<unsigned char>(64, 0xAB), &most, &least));
   EXPECT_FALSE(queryFileVersion({}, &most, &least));
+}
+
+// The look-up that a decision makes once: what fileStatus says, kept for
+// the call that acts on the path next.
+TEST_F(PlatformFilesTest, LookUpPathTellsWhatFileStatusTells) {
+  machine_.makeDirectory(path("Dir"));
+  write("Dir\\File.txt", "12345");
+  machine_.setModified(path("Dir\\File.txt"), 1100000000);
+  machine_.setReadOnly(path("Dir\\File.txt"), true);
+
+  PathStatus found;
+  ASSERT_TRUE(lookUpPath(path("dir\\FILE.TXT"), &found));
+  EXPECT_TRUE(found.exists);
+  EXPECT_TRUE(found.status.regular);
+  EXPECT_TRUE(found.status.readOnly);
+  EXPECT_EQ(5, found.status.size);
+  EXPECT_EQ(1100000000, found.status.modified);
+  FileStatus status;
+  ASSERT_TRUE(fileStatus(path("dir\\FILE.TXT"), &status));
+  EXPECT_TRUE(status.readOnly);
+  machine_.setReadOnly(path("Dir\\File.txt"), false);
+  ASSERT_TRUE(fileStatus(path("dir\\FILE.TXT"), &status));
+  EXPECT_FALSE(status.readOnly);
+
+  ASSERT_TRUE(lookUpPath(path("DIR"), &found));
+  EXPECT_TRUE(found.status.directory);
+  EXPECT_FALSE(lookUpPath(path("dir\\new.txt"), &found));
+  EXPECT_FALSE(found.exists);
+  EXPECT_FALSE(lookUpPath(path("dir\\"), &found));
+  EXPECT_FALSE(lookUpPath(path("*.txt"), &found));
+}
+
+TEST_F(PlatformFilesTest, CreateDirectoryWithTheKnownStatusActsAsWithout) {
+  machine_.makeDirectory(path("Old"));
+  PathStatus known;
+  lookUpPath(path("OLD"), &known);
+  EXPECT_FALSE(createDirectory(path("OLD"), known));
+  lookUpPath(path("old\\New"), &known);
+  EXPECT_TRUE(createDirectory(path("old\\New"), known));
+  EXPECT_TRUE(machine_.exists(path("Old\\New")));
+  lookUpPath(path("missing\\child"), &known);
+  EXPECT_FALSE(createDirectory(path("missing\\child"), known));
+  lookUpPath(path("bad|name"), &known);
+  EXPECT_FALSE(createDirectory(path("bad|name"), known));
+  lookUpPath(path("trailing\\"), &known);
+  EXPECT_TRUE(createDirectory(path("trailing\\"), known));
+  EXPECT_TRUE(machine_.exists(path("trailing")));
+  // A folder made a moment ago takes files whatever case names them.
+  ASSERT_TRUE(appendText(path("OLD\\NEW\\f.txt"), "f"));
+  EXPECT_EQ((Names{".", "..", "f.txt"}), names(path("old\\new\\*")));
+  EXPECT_EQ((Names{".", "..", "New"}), names(path("old\\*")));
+}
+
+TEST_F(PlatformFilesTest, CopyToWithTheKnownStatusActsAsCopyFile) {
+  write("from.txt", "new");
+  machine_.setModified(path("from.txt"), 1300000000);
+  write("To.txt", "old");
+  machine_.setReadOnly(path("To.txt"), true);
+  machine_.makeDirectory(path("dir"));
+  std::unique_ptr<ReadableFile> source = openReadable(path("FROM.TXT"));
+  ASSERT_NE(nullptr, source);
+  EXPECT_TRUE(source->status().regular);
+  EXPECT_EQ(1300000000, source->status().modified);
+
+  PathStatus known;
+  lookUpPath(path("to.txt"), &known);
+  EXPECT_FALSE(source->copyTo(path("to.txt"), known));
+  EXPECT_EQ("old", read("To.txt"));
+  machine_.setReadOnly(path("To.txt"), false);
+  lookUpPath(path("to.txt"), &known);
+  EXPECT_TRUE(source->copyTo(path("to.txt"), known));
+  EXPECT_EQ("new", read("To.txt"));
+  FileStatus status;
+  ASSERT_TRUE(fileStatus(path("to.txt"), &status));
+  EXPECT_EQ(1300000000, status.modified);
+
+  lookUpPath(path("dir\\copy.txt"), &known);
+  EXPECT_TRUE(source->copyTo(path("dir\\copy.txt"), known));
+  EXPECT_EQ("new", read("dir\\copy.txt"));
+  lookUpPath(path("dir"), &known);
+  EXPECT_FALSE(source->copyTo(path("dir"), known));
+  lookUpPath(path("none\\copy.txt"), &known);
+  EXPECT_FALSE(source->copyTo(path("none\\copy.txt"), known));
+  lookUpPath(path("dir\\"), &known);
+  EXPECT_FALSE(source->copyTo(path("dir\\"), known));
+  EXPECT_EQ((Names{".", "..", "copy.txt"}), names(path("dir\\*")));
+}
+
+// A large file goes whole, also when it is copied twice from one opening.
+TEST_F(PlatformFilesTest, CopiesAreWholeAndRepeatable) {
+  std::string big(3 * 1024 * 1024 + 17, 'x');
+  for (size_t i = 0; i < big.size(); i += 4093) big[i] = static_cast<char>('a' + i % 26);
+  write("big.bin", big);
+  std::unique_ptr<ReadableFile> source = openReadable(path("big.bin"));
+  ASSERT_NE(nullptr, source);
+  for (const char* name : {"one.bin", "two.bin"}) {
+    PathStatus known;
+    lookUpPath(path(name), &known);
+    ASSERT_TRUE(source->copyTo(path(name), known)) << name;
+    EXPECT_EQ(big, read(name)) << name;
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "driver/throwable.h"
+#include "platform/windows_text.h"
 #include "script/utils.h"
 
 namespace {
@@ -45,50 +46,96 @@ const OptionSpec& specOf(OptionId id) { return vocabulary()[static_cast<size_t>(
 
 int codeOf(OptionId id) { return static_cast<int>(id); }
 
-}  // namespace
-
-void OptionsTable::parseOptions(const std::string& list) {
-  constSettings_.clear();
-  stringSettings_.clear();
-  for (const std::string& pair : Utils::splitItems(Utils::trim(list), '&')) parsePair(pair);
+// Utils::trim without copying.
+std::string_view trimmed(std::string_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && Utils::isWhitespace(text[begin])) ++begin;
+  while (end > begin && Utils::isWhitespace(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
 }
 
-void OptionsTable::parsePair(const std::string& pair) {
-  std::string name;
-  std::string setting;
-  if (!Utils::splitFirst(pair, '=', &name, &setting)) {
-    throw OptionsTableException("Malformed option name=setting pair: " + pair);
+// Equality after Utils::toLower of `text`; `lower` is lower case already.
+bool equalsLowered(std::string_view text, const char* lower) {
+  size_t i = 0;
+  for (; i < text.size() && lower[i] != '\0'; ++i) {
+    if (WindowsText::toLower(text[i]) != lower[i]) return false;
   }
-  name = Utils::trim(name);
-  setting = Utils::trim(setting);
-  OptionId id = lookupOption(name);
+  return i == text.size() && lower[i] == '\0';
+}
+
+// The option named `name` ignoring case, or -1.
+int findOption(std::string_view name) {
+  const std::vector<OptionSpec>& options = vocabulary();
+  for (size_t index = 0; index < options.size(); ++index) {
+    if (equalsLowered(name, options[index].name)) return static_cast<int>(index);
+  }
+  return -1;
+}
+
+// The code of `setting` ignoring case among those of a constant option, or
+// -1.
+int findSetting(const OptionSpec& option, std::string_view setting) {
+  for (size_t code = 0; code < option.settings.size(); ++code) {
+    if (equalsLowered(setting, option.settings[code])) return static_cast<int>(code);
+  }
+  return -1;
+}
+
+}  // namespace
+
+// Splits at each '&' (Utils::splitItems) and each pair at its first '='
+// (Utils::splitFirst) in place: a line's options cost no copies.
+void OptionsTable::parseOptions(const std::string& list) {
+  for (int& code : codes_) code = kNotGiven;
+  stringGiven_ = false;
+  string_.clear();
+  std::string_view rest = trimmed(list);
+  while (!rest.empty()) {
+    const size_t separator = rest.find('&');
+    parsePair(rest.substr(0, separator));
+    rest = separator == std::string_view::npos ? std::string_view() : rest.substr(separator + 1);
+  }
+}
+
+void OptionsTable::parsePair(std::string_view pair) {
+  const size_t equals = pair.find('=');
+  if (equals == std::string_view::npos) {
+    throw OptionsTableException("Malformed option name=setting pair: " + std::string(pair));
+  }
+  const std::string_view name = trimmed(pair.substr(0, equals));
+  const std::string_view setting = trimmed(pair.substr(equals + 1));
+  const int found = findOption(name);
+  if (found < 0) lookupOption(std::string(name));  // throws its message
+  const OptionId id = static_cast<OptionId>(found);
   if (isConstantOption(id)) {
-    constSettings_[id] = parseSetting(id, setting);
+    const int code = findSetting(specOf(id), setting);
+    codes_[found] = code >= 0 ? code : parseSetting(id, std::string(setting));
   } else {
-    stringSettings_[id] = setting;
+    stringGiven_ = true;
+    string_.assign(setting.data(), setting.size());
   }
 }
 
 bool OptionsTable::isDefined(OptionId id) const {
-  return constSettings_.count(id) != 0 || stringSettings_.count(id) != 0;
+  if (!isKnown(id)) return false;
+  return isStringOption(id) ? stringGiven_ : codes_[codeOf(id)] != kNotGiven;
 }
 
 int OptionsTable::constSetting(OptionId id) const {
-  auto found = constSettings_.find(id);
-  if (found == constSettings_.end()) {
+  if (!isConstantOption(id) || codes_[codeOf(id)] == kNotGiven) {
     throw OptionsTableException(
         formatMessage("Attempt to get setting of undefined const option: %d", codeOf(id)));
   }
-  return found->second;
+  return codes_[codeOf(id)];
 }
 
 const std::string& OptionsTable::stringSetting(OptionId id) const {
-  auto found = stringSettings_.find(id);
-  if (found == stringSettings_.end()) {
+  if (!isStringOption(id) || !stringGiven_) {
     throw OptionsTableException(
         formatMessage("Attempt to get setting of undefined string option: %d", codeOf(id)));
   }
-  return found->second;
+  return string_;
 }
 
 int OptionsTable::defaultConstSetting(OptionId id) {

@@ -1,8 +1,8 @@
 #ifndef TARNWICK_SCRIPT_OPTIONS_TABLE_H_
 #define TARNWICK_SCRIPT_OPTIONS_TABLE_H_
 
-#include <map>
 #include <string>
+#include <string_view>
 
 // The seven options a header, instruction or alias line may carry after its
 // last '?'.
@@ -64,10 +64,18 @@ class OptionsTable {
   static int parseSetting(OptionId id, const std::string& setting);
 
  private:
-  void parsePair(const std::string& pair);
+  static constexpr int kOptionCount = 7;
+  static constexpr int kNotGiven = -1;
 
-  std::map<OptionId, int> constSettings_;
-  std::map<OptionId, std::string> stringSettings_;
+  void parsePair(std::string_view pair);
+
+  // Flat, as most lines give no option at all and the rest one or two: a
+  // setting code per constant option (kNotGiven where the line gives none),
+  // and the text of the one string option, link_icon.
+  int codes_[kOptionCount] = {kNotGiven, kNotGiven, kNotGiven, kNotGiven,
+                              kNotGiven, kNotGiven, kNotGiven};
+  bool stringGiven_ = false;
+  std::string string_;
 };
 
 #endif  // TARNWICK_SCRIPT_OPTIONS_TABLE_H_

@@ -1,10 +1,8 @@
 #include "script/script_file.h"
 
-#include "alias/alias_line.h"
 #include "alias/predefined_aliases.h"
 #include "driver/throwable.h"
 #include "platform/platform_files.h"
-#include "script/section_header.h"
 #include "system/system.h"
 
 ScriptFile::ScriptFile() = default;
@@ -25,44 +23,48 @@ void ScriptFile::init(const std::string& path) {
   file_ = std::move(file);
   reader_ = std::make_unique<LineReader>(file_.get(), path);
   definePredefinedAliases();
-  currentSection_ = nullptr;
+  currentSection_.reset();
 }
 
 ScriptLine* ScriptFile::nextLine() {
   if (!reader_ || !reader_->nextLine(&rawLine_)) return nullptr;
   ++linesRead_;
-  std::string text = substituteAliases(rawLine_);
-  int lineNumber = static_cast<int>(lines_.size()) + 1;
-  std::unique_ptr<ScriptLine> line = classifyLine(text, lineNumber);
-  lines_.push_back(std::move(line));
-  ScriptLine* added = lines_.back().get();
-  // Made current only once the header is safely owned by lines_.
-  if (added->kind() == Header) currentSection_ = static_cast<const SectionHeader*>(added);
-  return added;
+  ScriptLine* line = classifyLine(substituteAliases(rawLine_), linesMade_ + 1);
+  ++linesMade_;
+  return line;
 }
 
-std::string ScriptFile::substituteAliases(const std::string& line) const {
-  return aliasTable_.substituteAliases(line);
+const std::string& ScriptFile::substituteAliases(const std::string& line) {
+  if (!aliasTable_.substituteAliases(line, &substituted_)) return line;
+  return substituted_;
 }
 
-std::unique_ptr<ScriptLine> ScriptFile::classifyLine(const std::string& text, int lineNumber) {
-  if (isBlankLine(text)) return std::make_unique<BlankLine>(text, lineNumber, currentSection_);
-  if (isCommentLine(text)) return std::make_unique<CommentLine>(text, lineNumber, currentSection_);
+ScriptLine* ScriptFile::classifyLine(const std::string& text, int lineNumber) {
+  if (isBlankLine(text)) {
+    blank_.parse(text, lineNumber, currentSection_.get());
+    return &blank_;
+  }
+  if (isCommentLine(text)) {
+    comment_.parse(text, lineNumber, currentSection_.get());
+    return &comment_;
+  }
   if (isSectionHeaderLine(text)) {
-    auto header = std::make_unique<SectionHeader>();
-    header->parse(text, lineNumber);
-    return header;
+    if (!nextSection_) nextSection_ = std::make_unique<SectionHeader>();
+    nextSection_->parse(text, lineNumber);
+    // Made current only once it is set up whole. The header it replaces is
+    // set up again for the header after it: the lines of its section are
+    // gone by then.
+    std::swap(currentSection_, nextSection_);
+    return currentSection_.get();
   }
-  if (isInstructionLine(text, currentSection_)) {
-    requireSection(text, currentSection_);
-    auto instruction = std::make_unique<InstructionLine>();
-    instruction->parse(text, lineNumber, currentSection_);
-    return instruction;
+  if (isInstructionLine(text, currentSection_.get())) {
+    requireSection(text, currentSection_.get());
+    instruction_.parse(text, lineNumber, currentSection_.get());
+    return &instruction_;
   }
-  auto alias = std::make_unique<AliasLine>();
-  alias->parse(text, lineNumber, currentSection_);
-  aliasTable_.define(alias->name(), alias->evaluatedValue());
-  return alias;
+  alias_.parse(text, lineNumber, currentSection_.get());
+  aliasTable_.define(alias_.name(), alias_.evaluatedValue());
+  return &alias_;
 }
 
 void ScriptFile::definePredefinedAliases() {

@@ -182,18 +182,20 @@ TEST_F(ScriptFileTest, FileGrowingWhileReadIsReadToItsEnd) {
   EXPECT_TRUE(line->text() == "; " + std::string(100000, 'g')) << line->text().size();
 }
 
+// A line is read while it is the latest: the next one may take its object.
 TEST_F(ScriptFileTest, LinesAreNumberedAndClassified) {
   open("; one\n; two\n[Copy Files]?err_type=warning\n a = b ? cond=0\n\t\n");
-  std::vector<ScriptLine*> lines;
-  while (ScriptLine* line = script_.nextLine()) lines.push_back(line);
-  ASSERT_EQ(6u, lines.size());
-  EXPECT_EQ(Comment, lines[0]->kind());
-  EXPECT_EQ(nullptr, lines[0]->section());
-  ASSERT_EQ(Header, lines[2]->kind());
-  auto* header = static_cast<SectionHeader*>(lines[2]);
+  ScriptLine* line = script_.nextLine();
+  EXPECT_EQ(Comment, line->kind());
+  EXPECT_EQ(nullptr, line->section());
+  script_.nextLine();
+  line = script_.nextLine();
+  ASSERT_EQ(Header, line->kind());
+  auto* header = static_cast<SectionHeader*>(line);
   EXPECT_EQ("copy files", header->name());
-  ASSERT_EQ(Instruction, lines[3]->kind());
-  auto* instruction = static_cast<InstructionLine*>(lines[3]);
+  line = script_.nextLine();
+  ASSERT_EQ(Instruction, line->kind());
+  auto* instruction = static_cast<InstructionLine*>(line);
   EXPECT_EQ(4, instruction->lineNumber());
   EXPECT_EQ(" a = b ? cond=0", instruction->text());
   EXPECT_EQ(header, instruction->section());
@@ -201,8 +203,45 @@ TEST_F(ScriptFileTest, LinesAreNumberedAndClassified) {
   EXPECT_EQ("b", instruction->value());
   EXPECT_EQ(SettingCode::kCondFalse, instruction->constOption(OptionId::cond));
   EXPECT_EQ(SettingCode::kWarning, instruction->constOption(OptionId::err_type));
-  EXPECT_EQ(Blank, lines[4]->kind());
-  EXPECT_EQ(header, lines[4]->section());
+  line = script_.nextLine();
+  EXPECT_EQ(Blank, line->kind());
+  EXPECT_EQ(header, line->section());
+  EXPECT_EQ(6, script_.nextLine()->lineNumber());
+  EXPECT_EQ(nullptr, script_.nextLine());
+}
+
+// Lines are not kept: the object of a line is set up again for the next of
+// its kind, and nothing of the earlier line stays in it. Each line still
+// takes its options from the header of its own section.
+TEST_F(ScriptFileTest, ALineObjectTakesNothingFromTheLineBefore) {
+  open(
+      "[aliases]\nA = x ? alias_type=tolower\nB = Y\n"
+      "[one] ? err_type=ignore\nfirst = 1 ? cond=0&link_icon=i.ico\nsecond\n"
+      "[two]\nthird = 3\n[Three] ? section_type=create_regvals\nfourth = 4\n");
+  script_.nextLine();
+  ScriptLine* first = script_.nextLine();
+  const auto* second = static_cast<const AliasLine*>(script_.nextLine());
+  EXPECT_EQ(first, second);
+  EXPECT_EQ("B", second->name());
+  EXPECT_EQ("Y", second->evaluatedValue());  // static, whatever the line before
+  script_.nextLine();
+  ScriptLine* line = script_.nextLine();
+  line = script_.nextLine();
+  auto* instruction = static_cast<InstructionLine*>(line);
+  EXPECT_EQ("second", instruction->value());
+  EXPECT_EQ("", instruction->name());
+  EXPECT_EQ("", instruction->optionText());
+  EXPECT_EQ(SettingCode::kCondTrue, instruction->constOption(OptionId::cond));
+  EXPECT_EQ("", instruction->stringOption(OptionId::link_icon));
+  EXPECT_EQ(SettingCode::kIgnore, instruction->constOption(OptionId::err_type));
+  EXPECT_EQ("one", instruction->section()->name());
+  for (const char* section : {"two", "Three"}) {
+    script_.nextLine();
+    instruction = static_cast<InstructionLine*>(script_.nextLine());
+    EXPECT_EQ(section, instruction->section()->name());
+    EXPECT_EQ(SettingCode::kFatal, instruction->constOption(OptionId::err_type)) << section;
+  }
+  EXPECT_EQ(SettingCode::kCreateRegvals, instruction->constOption(OptionId::section_type));
 }
 
 TEST_F(ScriptFileTest, InstructionBeforeAnyHeaderIsRejected) {

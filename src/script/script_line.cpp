@@ -32,8 +32,16 @@ BlankLine::BlankLine(const std::string& text, int lineNumber, const SectionHeade
   setUp(text, lineNumber, section);
 }
 
+void BlankLine::parse(const std::string& text, int lineNumber, const SectionHeader* section) {
+  setUp(text, lineNumber, section);
+}
+
 CommentLine::CommentLine(const std::string& text, int lineNumber, const SectionHeader* section)
     : ScriptLine(Comment) {
+  setUp(text, lineNumber, section);
+}
+
+void CommentLine::parse(const std::string& text, int lineNumber, const SectionHeader* section) {
   setUp(text, lineNumber, section);
 }
 
@@ -48,8 +56,11 @@ void OptionedLine::parseOptioned(const std::string& text, int lineNumber,
   std::string_view body = whole.substr(0, mark);
   std::string_view optionText =
       mark == std::string::npos ? std::string_view() : whole.substr(mark + 1);
-  body_ = std::string(trimmedView(body));
-  optionText_ = std::string(trimmedView(optionText));
+  // Assigned, not built anew: a line object set up again keeps its storage.
+  const std::string_view trimmedBody = trimmedView(body);
+  const std::string_view trimmedOptions = trimmedView(optionText);
+  body_.assign(trimmedBody.data(), trimmedBody.size());
+  optionText_.assign(trimmedOptions.data(), trimmedOptions.size());
   options_.parseOptions(optionText_);
 }
 
@@ -76,8 +87,10 @@ void NameValueLine::parseNameValue(const std::string& text, int lineNumber,
   const size_t mark = body.find('=');
   std::string_view name = mark == std::string::npos ? std::string_view() : body.substr(0, mark);
   std::string_view value = mark == std::string::npos ? body : body.substr(mark + 1);
-  name_ = std::string(trimmedView(name));
-  value_ = std::string(trimmedView(value));
+  const std::string_view trimmedName = trimmedView(name);
+  const std::string_view trimmedValue = trimmedView(value);
+  name_.assign(trimmedName.data(), trimmedName.size());
+  value_.assign(trimmedValue.data(), trimmedValue.size());
 }
 
 void InstructionLine::parse(const std::string& text, int lineNumber, const SectionHeader* section) {

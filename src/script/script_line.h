@@ -15,7 +15,8 @@ enum LineKind : int32_t { Blank = 0, Comment = 1, Header = 2, Instruction = 3, A
 // (untrimmed, without the line end), its 1-based number and the section that
 // was current when it was read (none before the first header, and none for
 // headers themselves). Line objects are owned by the ScriptFile that made
-// them and stay valid until it is destroyed, so `section` may be kept.
+// them; it keeps the one it handed out last and the header of its section
+// (see ScriptFile::nextLine). Setting a line up again makes it another line.
 class ScriptLine {
  public:
   virtual ~ScriptLine() = default;
@@ -40,12 +41,16 @@ class ScriptLine {
 
 class BlankLine : public ScriptLine {
  public:
+  BlankLine() : ScriptLine(Blank) {}
   BlankLine(const std::string& text, int lineNumber, const SectionHeader* section);
+  void parse(const std::string& text, int lineNumber, const SectionHeader* section);
 };
 
 class CommentLine : public ScriptLine {
  public:
+  CommentLine() : ScriptLine(Comment) {}
   CommentLine(const std::string& text, int lineNumber, const SectionHeader* section);
+  void parse(const std::string& text, int lineNumber, const SectionHeader* section);
 };
 
 // A line that may carry an option list after its last '?'. Its effective

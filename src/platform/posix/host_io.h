@@ -2,8 +2,10 @@
 #define TARNWICK_PLATFORM_POSIX_HOST_IO_H_
 
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -20,9 +22,28 @@ inline bool writeAll(int fd, const std::string& bytes) {
   return writeAll(fd, bytes.data(), bytes.size());
 }
 
+// The signature of copy_file_range(2), so that a test can stand in for it.
+using CopyRange = ssize_t (*)(int in, off64_t* inOffset, int out, off64_t* outOffset, size_t length,
+                              unsigned int flags);
+
+// Copies the bytes of the file `from` into the new file `to`, both from
+// their start (their file positions stay where they are): the `size` bytes
+// its status gave, with copy_file_range, which lets the kernel copy in place.
+// Where that call refuses (across file systems, or a kernel or file system
+// without it) or stops short (a file that shrank, or one whose status gives
+// no size, as /proc's files do), read and write carry on to the end of the
+// file. False with errno set when reading or writing fails.
+bool copyFileData(int from, int to, uint64_t size, CopyRange copyRange = ::copy_file_range);
+
 // Opens a host file for reading bytes; null when it cannot be opened or is a
 // directory (which fopen would open on POSIX). Close it with std::fclose.
 std::FILE* openForReadingBytes(const std::string& host);
+
+// Calls `each` with the name and dirent type (DT_REG, DT_DIR, DT_LNK,
+// DT_UNKNOWN ...) of every entry of a host folder, "." and ".." included, in
+// the order the host gives them. False when the folder cannot be listed.
+bool listHostFolder(const std::string& folder,
+                    const std::function<void(const char* name, unsigned char type)>& each);
 
 // The folder that holds `path`: "/" for an entry of the root, "." for a
 // bare name.
@@ -53,10 +74,10 @@ void removeHostTree(const std::string& path);
 // `path` is at every moment either the old file or the whole new one: the
 // new file is made beside it as `temporaryName` (a mkstemp pattern ending in
 // "XXXXXX", or a fixed name for a caller that holds a lock on the folder),
-// filled, given `mode`, made durable when `durable` says so (the file before
-// the rename, the folder after it) and renamed over `path`. `write` returns
-// false with errno set when it fails. Returns 0, or the errno of the step
-// that failed; the new file is then removed and `path` left as it was.
+// filled, given `mode` (made with it where the process's umask allows), made durable when `durable`
+// says so (the file before the rename, the folder after it) and renamed over `path`. `write`
+// returns false with errno set when it fails. Returns 0, or the errno of the step that failed; the
+// new file is then removed and `path` left as it was.
 int replaceFile(const std::string& path, const std::string& temporaryName, mode_t mode,
                 bool durable, const std::function<bool(int fd)>& write);
 

@@ -65,6 +65,14 @@ bool HostMapping::hostPath(const std::string& full, std::string* host) const {
   std::vector<std::string> prefixes = {root};
   for (const std::string& name : names) prefixes.push_back(joinHostPath(prefixes.back(), name));
   size_t known = names.size();
+  if (known > 0 && !existsAsWritten(prefixes[known])) {
+    // A new name in a folder that exists as written: its listing answers.
+    std::string match;
+    if (listings_.lookUp(prefixes[known - 1], names.back(), &match)) {
+      *host = match.empty() ? prefixes[known] : joinHostPath(prefixes[known - 1], match);
+      return true;
+    }
+  }
   while (known > 0 && !existsAsWritten(prefixes[known])) --known;
   std::string result = prefixes[known];
   bool missing = false;
@@ -81,6 +89,29 @@ bool HostMapping::hostPath(const std::string& full, std::string* host) const {
     result = missing ? written : joinHostPath(result, match);
   }
   *host = result;
+  return true;
+}
+
+bool HostMapping::locate(const std::string& full, std::string* host, struct stat* status,
+                         bool* found) const {
+  std::string written;
+  std::vector<std::string> names;
+  if (!hostComponents(full, &written, &names)) return false;
+  for (const std::string& name : names) written = joinHostPath(written, name);
+  *found = stat(written.c_str(), status) == 0;
+  if (*found) {
+    *host = written;
+    return true;
+  }
+  // Missing as written: the listing of its folder, when that exists as
+  // written, tells whether it exists in another case.
+  std::string match;
+  if (!names.empty() && listings_.lookUp(hostParentOf(written), names.back(), &match)) {
+    *host = match.empty() ? written : joinHostPath(hostParentOf(written), match);
+  } else if (!hostPath(full, host)) {
+    return false;
+  }
+  *found = *host != written && stat(host->c_str(), status) == 0;
   return true;
 }
 

@@ -1,6 +1,8 @@
 #ifndef TARNWICK_PLATFORM_POSIX_HOST_MAPPING_H_
 #define TARNWICK_PLATFORM_POSIX_HOST_MAPPING_H_
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -33,6 +35,12 @@ class HostMapping {
   // look-up: what hostPath gives whenever this path exists. Lets a caller
   // that queries the path anyway try it first.
   bool writtenHostPath(const std::string& full, std::string* host) const;
+
+  // hostPath and, when something is there, its stat (links followed) in
+  // *status, with *found saying which: one look-up for both. Costs one
+  // status query for a path that exists as written, and one more (the
+  // folder's, whose listing answers) for a new name in an existing folder.
+  bool locate(const std::string& full, std::string* host, struct stat* status, bool* found) const;
 
   // The Windows path that shows a host path: C:\... inside the machine's
   // drive, Z:\... anywhere else.

@@ -144,8 +144,12 @@ bool Machine::writtenHostPath(const std::string& full, std::string* host) const 
 
 bool Machine::isWritable(const std::string& full) const {
   std::string host;
-  if (!mapping_.hostPath(full, &host)) return false;
-  // Drive C: is writable throughout.
+  // Drive C: is writable throughout: only a path it cannot map is refused.
+  if (WindowsText::toUpper(full[0]) == 'C') return mapping_.writtenHostPath(full, &host);
+  return mapping_.hostPath(full, &host) && isWritable(full, host);
+}
+
+bool Machine::isWritable(const std::string& full, const std::string& host) const {
   return WindowsText::toUpper(full[0]) == 'C' || isInsideInstallerFolder(host, installerFolder_);
 }
 

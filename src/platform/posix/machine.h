@@ -74,9 +74,17 @@ class Machine {
   // The host path as written, without the case-insensitive look-up.
   bool writtenHostPath(const std::string& full, std::string* host) const;
 
+  // hostPath and the stat of what is there, in one look-up; see
+  // HostMapping::locate.
+  bool locate(const std::string& full, std::string* host, struct stat* status, bool* found) const {
+    return mapping_.locate(full, host, status, found);
+  }
+
   // Whether the emulation lets the path be created, overwritten or deleted:
-  // anything on C:, and on Z: only inside the installer's folder.
+  // anything on C:, and on Z: only inside the installer's folder. `host` is
+  // the path's host path when the caller has it already.
   bool isWritable(const std::string& full) const;
+  bool isWritable(const std::string& full, const std::string& host) const;
 
   // The installer's executable as a Windows path (Z:\... or C:\... when it
   // lives inside the machine folder).
@@ -90,6 +98,11 @@ class Machine {
   // The installer itself has just created or removed a host path: the
   // folder listings used for case-insensitive look-up follow the change.
   void noteAdded(const std::string& hostPath) const { mapping_.listings().added(hostPath); }
+  // The same for a folder the installer has just made, which is empty.
+  void noteFolderMade(const std::string& hostPath) const {
+    mapping_.listings().added(hostPath);
+    mapping_.listings().made(hostPath);
+  }
   void noteRemoved(const std::string& hostPath) const;
   // Anything may have changed (a program ran): list folders afresh.
   void forgetListings() const { mapping_.listings().clear(); }

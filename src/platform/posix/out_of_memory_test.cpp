@@ -11,6 +11,7 @@
 #include "driver/throwable.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_files.h"
+#include "platform/posix/registry_tree.h"
 #include "platform/posix/test_hooks.h"
 #include "system/system.h"
 #include "testing/scratch_machine.h"
@@ -83,6 +84,32 @@ TEST_F(OutOfMemoryTest, CaseInsensitiveLookUpWithoutMemory) {
   std::string host;
   ASSERT_TRUE(Posix::Machine::instance().hostPath(machine.path("FILE7"), &host));
   EXPECT_EQ(machine.hostPath(machine.path("File7")), host);
+}
+
+// A key or value whose allocation failed half-way must not stay in the tree
+// half made: the fold at the end of the run walks every key (found by the
+// fault tests, which crashed there after "Unable to allocate memory.").
+TEST_F(OutOfMemoryTest, KeysAndValuesAreEnteredWholeOrNotAtAll) {
+  for (long long count = 0; count < 60; ++count) {
+    Posix::RegistryTree tree("user");
+    Posix::RegeditChange change;
+    change.kind = Posix::RegeditChange::kSetValue;
+    change.key = "HKEY_LOCAL_MACHINE\\Software\\Vendor\\Product";
+    change.name = "Value";
+    change.type = 1;
+    change.data = {'x', 0};
+    Posix::TestHooks::failAllocationAfter(count);
+    try {
+      std::string reason;
+      tree.apply(change, &reason);
+    } catch (const MemError&) {
+    }
+    Posix::TestHooks::failAllocationAfter(-1);
+    // The walk does not trip over a half-made key, and the value is there
+    // whole or not at all.
+    const std::string text = tree.text();
+    EXPECT_EQ(text.find("\"Value\"="), text.find("\"Value\"=\"x\"")) << "allocation " << count;
+  }
 }
 
 }  // namespace

@@ -17,6 +17,8 @@ const uint16_t kVersionInfoName = 1;
 const uint32_t kFixedInfoSignature = 0xFEEF04BD;
 const size_t kFixedInfoSize = 52;
 const uint32_t kHighBit = 0x80000000u;
+// Bytes read at once for the small reads of FileSource.
+const size_t kWindowSize = 4096;
 
 bool readU16(const ByteSource& file, uint64_t offset, uint16_t* value) {
   unsigned char bytes[2];
@@ -142,7 +144,7 @@ bool MemorySource::read(uint64_t offset, size_t length, unsigned char* out) cons
 }
 
 FileSource::FileSource(const std::string& hostPath) {
-  fd_ = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  fd_ = open(hostPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) return;
   struct stat status;
   if (fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -154,11 +156,29 @@ FileSource::FileSource(const std::string& hostPath) {
 }
 
 FileSource::~FileSource() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ >= 0 && owned_) close(fd_);
 }
 
 bool FileSource::read(uint64_t offset, size_t length, unsigned char* out) const {
   if (fd_ < 0 || offset > size_ || length > size_ - offset) return false;
+  const bool inWindow = offset >= windowStart_ && offset - windowStart_ <= window_.size() &&
+                        length <= window_.size() - (offset - windowStart_);
+  if (!inWindow) {
+    if (length > kWindowSize) return readFromFile(offset, length, out);
+    const size_t windowLength =
+        static_cast<size_t>(std::min<uint64_t>(kWindowSize, size_ - offset));
+    window_.resize(windowLength);
+    windowStart_ = offset;
+    if (!readFromFile(offset, windowLength, window_.data())) {
+      window_.clear();
+      return false;
+    }
+  }
+  if (length > 0) std::memcpy(out, window_.data() + (offset - windowStart_), length);
+  return true;
+}
+
+bool FileSource::readFromFile(uint64_t offset, size_t length, unsigned char* out) const {
   size_t done = 0;
   while (done < length) {
     ssize_t got = pread(fd_, out + done, length - done, static_cast<off_t>(offset + done));

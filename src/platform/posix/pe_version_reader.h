@@ -34,10 +34,15 @@ class MemorySource : public ByteSource {
   size_t size_;
 };
 
-// A host file, read with pread; closed when the source goes.
+// A host file, read with pread. Small reads are served from a window of
+// the file's bytes read at once: finding a version resource takes a few
+// dozen small reads, most of them close to each other.
 class FileSource : public ByteSource {
  public:
+  // Opens the file; it is closed when the source goes.
   explicit FileSource(const std::string& hostPath);
+  // Reads an open regular file of `size` bytes, which stays the caller's.
+  FileSource(int fd, uint64_t size) : fd_(fd), owned_(false), size_(size) {}
   ~FileSource() override;
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
@@ -48,8 +53,13 @@ class FileSource : public ByteSource {
   bool read(uint64_t offset, size_t length, unsigned char* out) const override;
 
  private:
+  bool readFromFile(uint64_t offset, size_t length, unsigned char* out) const;
+
   int fd_ = -1;
+  bool owned_ = true;
   uint64_t size_ = 0;
+  mutable std::vector<unsigned char> window_;
+  mutable uint64_t windowStart_ = 0;
 };
 
 // Where the RT_VERSION resource (type 16, name 1, first language) says its

@@ -37,6 +37,9 @@ bool isRoot(const std::string& full) {
   return full.size() == 3 && full[1] == ':' && WindowsText::isSeparator(full[2]);
 }
 
+// Windows' read-only attribute: the owner's write bit is missing.
+bool isReadOnly(const struct stat& status) { return (status.st_mode & S_IWUSR) == 0; }
+
 // The host path of a Windows path whose full form fits MAX_PATH, as the
 // ANSI calls require.
 bool hostPathOf(const std::string& path, std::string* host) {
@@ -44,13 +47,29 @@ bool hostPathOf(const std::string& path, std::string* host) {
   return fullPathName(path, &full) && machine().hostPath(full, host);
 }
 
-// stat() of the path's host form as written. Success means the path exists
-// as written, and so maps to that host path: most queries need no look-up.
-bool statAsWritten(const std::string& path, struct stat* status) {
+// The path's full form and where it lies, with the status of what is there
+// (*found): false when the runtime's status query refuses the path as
+// written (msvcrt's _stat: blanks at the end are ignored for these checks;
+// "C:" alone fails and so does a trailing separator, except on a root) or
+// it has no host path.
+bool locateForStatus(const std::string& path, std::string* host, struct stat* status, bool* found) {
+  size_t length = path.size();
+  while (length > 0 && path[length - 1] == ' ') --length;
+  if (length == 0 || hasWildcard(path)) return false;
+  if (length == 2 && path[1] == ':') return false;
+  if (length >= 2 && path[length - 2] != ':' && WindowsText::isSeparator(path[length - 1])) {
+    return false;
+  }
   std::string full;
-  std::string host;
-  return fullPathName(path, &full) && machine().writtenHostPath(full, &host) &&
-         stat(host.c_str(), status) == 0;
+  return fullPathName(path, &full) && machine().locate(full, host, status, found);
+}
+
+void describe(const struct stat& host, FileStatus* status) {
+  status->directory = S_ISDIR(host.st_mode);
+  status->regular = S_ISREG(host.st_mode);
+  status->readOnly = isReadOnly(host);
+  status->size = static_cast<int64_t>(host.st_size);
+  status->modified = static_cast<int64_t>(host.st_mtime);
 }
 
 // The full Windows path and host path of something the caller is about to
@@ -58,11 +77,15 @@ bool statAsWritten(const std::string& path, struct stat* status) {
 bool writableTarget(const std::string& path, std::string* full, std::string* host) {
   if (path.empty() || hasWildcard(path)) return false;
   return fullPathName(path, full) && Posix::WindowsNames::isValidNewPath(*full) &&
-         machine().isWritable(*full) && machine().hostPath(*full, host);
+         machine().hostPath(*full, host) && machine().isWritable(*full, *host);
 }
 
-// Windows' read-only attribute: the owner's write bit is missing.
-bool isReadOnly(const struct stat& status) { return (status.st_mode & S_IWUSR) == 0; }
+// writableTarget for a path that lookUpPath has found at `host`.
+bool writableKnownTarget(const std::string& path, const std::string& host) {
+  std::string full;
+  return !path.empty() && !hasWildcard(path) && fullPathName(path, &full) &&
+         Posix::WindowsNames::isValidNewPath(full) && machine().isWritable(full, host);
+}
 
 bool lstatOf(const std::string& host, struct stat* status) {
   return lstat(host.c_str(), status) == 0;
@@ -101,20 +124,14 @@ class FileDescriptor {
   int fd_;
 };
 
-bool copyContent(int from, int to) {
-  char buffer[65536];
-  while (true) {
-    ssize_t got = read(from, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return false;
-    if (got == 0) return true;
-    if (!Posix::writeAll(to, buffer, static_cast<size_t>(got))) return false;
-  }
-}
-
 // The machine's folder listings follow what the installer itself changes.
 bool noteAdded(bool done, const std::string& host) {
   if (done) machine().noteAdded(host);
+  return done;
+}
+
+bool noteFolderMade(bool done, const std::string& host) {
+  if (done) machine().noteFolderMade(host);
   return done;
 }
 
@@ -127,10 +144,79 @@ bool noteRemoved(bool done, const std::string& host) {
 // not synced one by one: that would make copying a tree many times slower.
 bool replaceWithCopy(int source, const struct stat& sourceStatus, const std::string& to) {
   const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
-  return Posix::replaceFile(to, ".tarnwick-copy-XXXXXX", sourceStatus.st_mode & 0777, false,
-                            [&](int target) {
-                              return copyContent(source, target) && futimens(target, times) == 0;
-                            }) == 0;
+  const uint64_t size = static_cast<uint64_t>(sourceStatus.st_size);
+  return Posix::replaceFile(
+             to, ".tarnwick-copy-XXXXXX", sourceStatus.st_mode & 0777, false, [&](int target) {
+               return Posix::copyFileData(source, target, size) && futimens(target, times) == 0;
+             }) == 0;
+}
+
+// A regular file opened once: its descriptor, its status and where it lies.
+class PosixReadableFile : public ReadableFile {
+ public:
+  PosixReadableFile(int fd, const struct stat& status, const std::string& host)
+      : fd_(fd),
+        hostStatus_(status),
+        host_(host),
+        bytes_(fd, static_cast<uint64_t>(status.st_size)) {
+    describe(status, &status_);
+  }
+
+  const FileStatus& status() const override { return status_; }
+
+  uint32_t versionInfoSize() override {
+    resourceFound_ = PeVersion::findVersionResource(bytes_, &resource_);
+    return resourceFound_ ? resource_.size : 0;
+  }
+
+  bool readVersionInfo(uint32_t size, std::vector<unsigned char>* data) override {
+    if (!resourceFound_ && versionInfoSize() == 0) return false;
+    return PeVersion::readVersionResource(bytes_, resource_, size, data);
+  }
+
+  bool copyTo(const std::string& to, const PathStatus& known) override {
+    if (known.location.empty()) return copyToPath(to);
+    if (endsInSeparator(to) || !writableKnownTarget(to, known.location)) return false;
+    // Not onto a directory, a read-only file or the source itself.
+    if (known.exists && (!known.status.regular || known.status.readOnly)) return false;
+    if (known.location == host_) return false;
+    return noteAdded(replaceWithCopy(fd_.get(), hostStatus_, known.location), known.location);
+  }
+
+ private:
+  // copyTo for a path that lookUpPath could not describe ("C:" alone, say):
+  // looked up here.
+  bool copyToPath(const std::string& to) {
+    std::string full;
+    PathStatus known;
+    if (endsInSeparator(to) || !writableTarget(to, &full, &known.location)) return false;
+    struct stat status;
+    known.exists = stat(known.location.c_str(), &status) == 0;
+    if (known.exists) describe(status, &known.status);
+    return copyTo(to, known);
+  }
+
+  FileDescriptor fd_;
+  struct stat hostStatus_;
+  std::string host_;
+  FileStatus status_;
+  PeVersion::FileSource bytes_;
+  PeVersion::Resource resource_;
+  bool resourceFound_ = false;
+};
+
+// Opens the file at `host` for reading without waiting (a FIFO would block
+// a plain open): -1 unless it is a regular file, with errno ENOENT or
+// ENOTDIR when nothing is there.
+int openRegularFile(const std::string& host, struct stat* status) {
+  const int fd = open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (fstat(fd, status) != 0 || !S_ISREG(status->st_mode)) {
+    close(fd);
+    errno = EISDIR;
+    return -1;
+  }
+  return fd;
 }
 
 bool sortsBefore(const FoundEntry& a, const FoundEntry& b) {
@@ -139,24 +225,6 @@ bool sortsBefore(const FoundEntry& a, const FoundEntry& b) {
   const bool bDot = b.name == "." || b.name == "..";
   if (aDot != bDot) return aDot;
   return Posix::WindowsNames::lessInFolderOrder(a.name, b.name);
-}
-
-// Locates a version resource through the machine: false when the file is
-// missing or holds none.
-bool findResource(const std::string& path, std::unique_ptr<PeVersion::FileSource>* file,
-                  PeVersion::Resource* resource) {
-  if (hasWildcard(path) || endsInSeparator(path)) return false;
-  // A file that opens as written is the one the look-up would find.
-  std::string full;
-  std::string host;
-  if (fullPathName(path, &full) && machine().writtenHostPath(full, &host)) {
-    file->reset(new PeVersion::FileSource(host));
-  }
-  if (!*file || !(*file)->isOpen()) {
-    if (!hostPathOf(path, &host)) return false;
-    file->reset(new PeVersion::FileSource(host));
-  }
-  return (*file)->isOpen() && PeVersion::findVersionResource(**file, resource);
 }
 
 }  // namespace
@@ -172,26 +240,21 @@ bool setCurrentDirectory(const std::string& path) {
   return !path.empty() && machine().setCurrentDirectory(path);
 }
 
-bool fileStatus(const std::string& path, FileStatus* status) {
-  // msvcrt's _stat: blanks at the end are ignored for these checks; "C:"
-  // alone fails and so does a trailing separator, except on a root.
-  size_t length = path.size();
-  while (length > 0 && path[length - 1] == ' ') --length;
-  if (length == 0 || hasWildcard(path)) return false;
-  if (length == 2 && path[1] == ':') return false;
-  if (length >= 2 && path[length - 2] != ':' && WindowsText::isSeparator(path[length - 1]))
-    return false;
-
-  std::string host;
-  struct stat hostStatus;
-  if (!statAsWritten(path, &hostStatus) &&
-      (!hostPathOf(path, &host) || stat(host.c_str(), &hostStatus) != 0)) {
+bool lookUpPath(const std::string& path, PathStatus* result) {
+  *result = PathStatus();
+  struct stat status;
+  if (!locateForStatus(path, &result->location, &status, &result->exists)) {
+    result->location.clear();
     return false;
   }
-  status->directory = S_ISDIR(hostStatus.st_mode);
-  status->regular = S_ISREG(hostStatus.st_mode);
-  status->size = static_cast<int64_t>(hostStatus.st_size);
-  status->modified = static_cast<int64_t>(hostStatus.st_mtime);
+  if (result->exists) describe(status, &result->status);
+  return result->exists;
+}
+
+bool fileStatus(const std::string& path, FileStatus* status) {
+  PathStatus found;
+  if (!lookUpPath(path, &found)) return false;
+  *status = found.status;
   return true;
 }
 
@@ -199,30 +262,35 @@ bool createDirectory(const std::string& path) {
   std::string full;
   std::string host;
   if (!writableTarget(path, &full, &host)) return false;
-  return noteAdded(mkdir(host.c_str(), 0777) == 0, host);
+  return noteFolderMade(mkdir(host.c_str(), 0777) == 0, host);
+}
+
+bool createDirectory(const std::string& path, const PathStatus& known) {
+  if (known.location.empty()) return createDirectory(path);
+  if (known.exists || !writableKnownTarget(path, known.location)) return false;
+  return noteFolderMade(mkdir(known.location.c_str(), 0777) == 0, known.location);
 }
 
 bool copyFile(const std::string& from, const std::string& to) {
-  std::string source;
-  std::string full;
-  std::string target;
-  if (hasWildcard(from) || endsInSeparator(from) || !hostPathOf(from, &source)) return false;
-  if (endsInSeparator(to) || !writableTarget(to, &full, &target)) return false;
+  std::unique_ptr<ReadableFile> source = openReadable(from);
+  if (!source) return false;
+  PathStatus known;
+  lookUpPath(to, &known);
+  return source->copyTo(to, known);
+}
 
-  FileDescriptor input(open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat sourceStatus;
-  if (input.get() < 0 || fstat(input.get(), &sourceStatus) != 0 || !S_ISREG(sourceStatus.st_mode)) {
-    return false;
+std::unique_ptr<ReadableFile> openReadable(const std::string& path) {
+  std::string full;
+  std::string host;
+  if (hasWildcard(path) || endsInSeparator(path) || !fullPathName(path, &full)) return nullptr;
+  struct stat status;
+  // A file that opens as written is the one the look-up would find.
+  int fd = machine().writtenHostPath(full, &host) ? openRegularFile(host, &status) : -1;
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR) && machine().hostPath(full, &host)) {
+    fd = openRegularFile(host, &status);
   }
-  struct stat targetStatus;
-  if (stat(target.c_str(), &targetStatus) == 0) {
-    // Not onto a directory, a read-only file or the source itself.
-    if (!S_ISREG(targetStatus.st_mode) || isReadOnly(targetStatus)) return false;
-    if (targetStatus.st_dev == sourceStatus.st_dev && targetStatus.st_ino == sourceStatus.st_ino) {
-      return false;
-    }
-  }
-  return noteAdded(replaceWithCopy(input.get(), sourceStatus, target), target);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixReadableFile>(fd, status, host);
 }
 
 bool deleteFile(const std::string& path) {
@@ -263,13 +331,14 @@ void splitPattern(const std::string& pattern, std::string* directory, std::strin
 // Whether the entry is a folder or a link. The listing's own type spares a
 // status query for plain files and folders; links and file systems that
 // give no type are queried. False when the entry has gone meanwhile.
-bool describeEntry(const std::string& folder, const dirent& entry, FoundEntry* item) {
-  if (entry.d_type == DT_REG || entry.d_type == DT_DIR) {
-    item->directory = entry.d_type == DT_DIR;
+bool describeEntry(const std::string& folder, const char* name, unsigned char type,
+                   FoundEntry* item) {
+  if (type == DT_REG || type == DT_DIR) {
+    item->directory = type == DT_DIR;
     return true;
   }
   struct stat status;
-  const std::string host = Posix::joinHostPath(folder, entry.d_name);
+  const std::string host = Posix::joinHostPath(folder, name);
   if (lstat(host.c_str(), &status) != 0) return false;
   item->link = S_ISLNK(status.st_mode);
   if (item->link && stat(host.c_str(), &status) != 0) status.st_mode = 0;
@@ -287,32 +356,17 @@ std::vector<FoundEntry> findFiles(const std::string& pattern) {
   if (namePattern.empty() || hasWildcard(directory) || !hostPathOf(directory, &host)) return {};
 
   std::vector<FoundEntry> found;
-  std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(host.c_str()), closedir);
-  if (!listing) return {};
-  while (const dirent* entry = readdir(listing.get())) {
+  const bool listed = Posix::listHostFolder(host, [&](const char* name, unsigned char type) {
     FoundEntry item;
-    item.name = Posix::utf8ToAnsi(entry->d_name);
+    item.name = Posix::utf8ToAnsi(name);
     if (Posix::WindowsNames::matchesWildcard(namePattern, item.name) &&
-        describeEntry(host, *entry, &item)) {
+        describeEntry(host, name, type, &item)) {
       found.push_back(std::move(item));
     }
-  }
+  });
+  if (!listed) return {};
   std::sort(found.begin(), found.end(), sortsBefore);
   return found;
-}
-
-uint32_t fileVersionInfoSize(const std::string& path) {
-  std::unique_ptr<PeVersion::FileSource> file;
-  PeVersion::Resource resource;
-  if (!findResource(path, &file, &resource)) return 0;
-  return resource.size;
-}
-
-bool readFileVersionInfo(const std::string& path, uint32_t size, std::vector<unsigned char>* data) {
-  std::unique_ptr<PeVersion::FileSource> file;
-  PeVersion::Resource resource;
-  return findResource(path, &file, &resource) &&
-         PeVersion::readVersionResource(*file, resource, size, data);
 }
 
 bool queryFileVersion(const std::vector<unsigned char>& data, uint32_t* mostSignificant,

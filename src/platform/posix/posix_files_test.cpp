@@ -286,9 +286,11 @@ TEST_F(PosixFilesTest, EveryCallRefusesWhatDoesNotFitMaxPath) {
 TEST_F(PosixFilesTest, ACutOffVersionResourceCannotBeRead) {
   const std::string image = PeImage::versionedDll(1, 2);
   write("cut.dll", image.substr(0, PeImage::kVersionData + 10));
-  ASSERT_NE(0u, Platform::fileVersionInfoSize(path("cut.dll")));
+  std::unique_ptr<Platform::ReadableFile> file = Platform::openReadable(path("cut.dll"));
+  ASSERT_NE(nullptr, file);
+  ASSERT_NE(0u, file->versionInfoSize());
   std::vector<unsigned char> data;
-  EXPECT_FALSE(Platform::readFileVersionInfo(path("cut.dll"), 92, &data));
+  EXPECT_FALSE(file->readVersionInfo(92, &data));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "platform/platform_registry.h"
 #include "platform/windows_text.h"
@@ -247,34 +248,42 @@ class Parser {
   RegeditError* error_;
 };
 
-std::string quoted(const std::string& text) {
-  std::string result = "\"";
+// Written by appending to one string: the journal writes a record for
+// every change, and a fold writes every value of the registry.
+void appendQuoted(std::string_view text, std::string* out) {
+  out->push_back('"');
   for (char c : text) {
     switch (c) {
       case '\\':
-        result += "\\\\";
+        out->append("\\\\");
         break;
       case '"':
-        result += "\\\"";
+        out->append("\\\"");
         break;
       case '\r':
-        result += "\\r";
+        out->append("\\r");
         break;
       case '\n':
-        result += "\\n";
+        out->append("\\n");
         break;
       case '\0':
-        result += "\\0";
+        out->append("\\0");
         break;
       default:
-        result += c;
+        out->push_back(c);
         break;
     }
   }
-  return result + "\"";
+  out->push_back('"');
 }
 
-std::string nameField(const std::string& name) { return name.empty() ? "@" : quoted(name); }
+void appendNameField(const std::string& name, std::string* out) {
+  if (name.empty()) {
+    out->push_back('@');
+  } else {
+    appendQuoted(name, out);
+  }
+}
 
 // A string holds exactly one NUL, at its end, and no line breaks.
 bool isPlainString(const std::vector<unsigned char>& data) {
@@ -285,20 +294,58 @@ bool isPlainString(const std::vector<unsigned char>& data) {
   return true;
 }
 
-std::string hexList(std::string line, const std::vector<unsigned char>& data) {
-  std::string result;
-  char byte[4];
+// The bytes after `prefix`, which starts the line at `lineStart` of `out`,
+// as two hex digits each, separated by commas, the line continued with a
+// backslash once it reaches the wrap column.
+void appendHexList(const char* prefix, size_t lineStart, const std::vector<unsigned char>& data,
+                   std::string* out) {
+  static const char kDigits[] = "0123456789abcdef";
+  out->append(prefix);
   for (size_t i = 0; i < data.size(); ++i) {
-    std::snprintf(byte, sizeof byte, "%02x", data[i]);
-    line += byte;
+    out->push_back(kDigits[data[i] >> 4]);
+    out->push_back(kDigits[data[i] & 0xF]);
     if (i + 1 == data.size()) break;
-    line += ',';
-    if (line.size() >= kWrapColumn) {
-      result += line + "\\\r\n";
-      line = "  ";
+    out->push_back(',');
+    if (out->size() - lineStart >= kWrapColumn) {
+      out->append("\\\r\n");
+      lineStart = out->size();
+      out->append("  ");
     }
   }
-  return result + line + "\r\n";
+  out->append("\r\n");
+}
+
+void appendKeyLine(const std::string& key, const char* opening, std::string* out) {
+  out->append(opening);
+  out->append(key);
+  out->append("]\r\n");
+}
+
+void appendValueLine(const std::string& name, uint32_t type, const std::vector<unsigned char>& data,
+                     std::string* out) {
+  const size_t lineStart = out->size();
+  appendNameField(name, out);
+  out->push_back('=');
+  if (type == kRegSz && isPlainString(data)) {
+    appendQuoted(std::string_view(reinterpret_cast<const char*>(data.data()), data.size() - 1),
+                 out);
+    out->append("\r\n");
+    return;
+  }
+  if (type == kRegDword && data.size() == 4) {
+    char digits[16];
+    uint32_t value =
+        data[0] | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24;
+    std::snprintf(digits, sizeof digits, "%08x", value);
+    out->append("dword:");
+    out->append(digits);
+    out->append("\r\n");
+    return;
+  }
+  if (type == kRegBinary) return appendHexList("hex:", lineStart, data, out);
+  char prefix[24];
+  std::snprintf(prefix, sizeof prefix, "hex(%x):", type);
+  appendHexList(prefix, lineStart, data, out);
 }
 
 }  // namespace
@@ -311,43 +358,55 @@ bool parseRegedit(const std::string& text, bool withHeader, std::vector<RegeditC
 
 std::string regeditHeader() { return "REGEDIT4\r\n"; }
 
-std::string regeditKeyLine(const std::string& key) { return "[" + key + "]\r\n"; }
+std::string regeditKeyLine(const std::string& key) {
+  std::string line;
+  appendRegeditKeyLine(key, &line);
+  return line;
+}
 
-std::string regeditDeletedKeyLine(const std::string& key) { return "[-" + key + "]\r\n"; }
+void appendRegeditKeyLine(const std::string& key, std::string* out) {
+  appendKeyLine(key, "[", out);
+}
+
+std::string regeditDeletedKeyLine(const std::string& key) {
+  std::string line;
+  appendKeyLine(key, "[-", &line);
+  return line;
+}
 
 std::string regeditValueLine(const std::string& name, uint32_t type,
                              const std::vector<unsigned char>& data) {
-  std::string line = nameField(name) + "=";
-  if (type == kRegSz && isPlainString(data)) {
-    return line + quoted(std::string(data.begin(), data.end() - 1)) + "\r\n";
-  }
-  if (type == kRegDword && data.size() == 4) {
-    char digits[16];
-    uint32_t value =
-        data[0] | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24;
-    std::snprintf(digits, sizeof digits, "%08x", value);
-    return line + "dword:" + digits + "\r\n";
-  }
-  if (type == kRegBinary) return hexList(line + "hex:", data);
-  char prefix[24];
-  std::snprintf(prefix, sizeof prefix, "hex(%x):", type);
-  return hexList(line + prefix, data);
+  std::string line;
+  appendRegeditValueLine(name, type, data, &line);
+  return line;
 }
 
-std::string regeditDeletedValueLine(const std::string& name) { return nameField(name) + "=-\r\n"; }
+void appendRegeditValueLine(const std::string& name, uint32_t type,
+                            const std::vector<unsigned char>& data, std::string* out) {
+  appendValueLine(name, type, data, out);
+}
+
+std::string regeditDeletedValueLine(const std::string& name) {
+  std::string line;
+  appendNameField(name, &line);
+  line.append("=-\r\n");
+  return line;
+}
 
 std::string regeditChangeText(const RegeditChange& change) {
-  switch (change.kind) {
-    case RegeditChange::kCreateKey:
-      return regeditKeyLine(change.key);
-    case RegeditChange::kDeleteKey:
-      return regeditDeletedKeyLine(change.key);
-    case RegeditChange::kSetValue:
-      return regeditKeyLine(change.key) + regeditValueLine(change.name, change.type, change.data);
-    case RegeditChange::kDeleteValue:
-      return regeditKeyLine(change.key) + regeditDeletedValueLine(change.name);
+  std::string text;
+  appendRegeditChange(change.kind, change.key, change.name, change.type, change.data, &text);
+  return text;
+}
+
+void appendRegeditChange(RegeditChange::Kind kind, const std::string& key, const std::string& name,
+                         uint32_t type, const std::vector<unsigned char>& data, std::string* out) {
+  appendKeyLine(key, kind == RegeditChange::kDeleteKey ? "[-" : "[", out);
+  if (kind == RegeditChange::kSetValue) appendValueLine(name, type, data, out);
+  if (kind == RegeditChange::kDeleteValue) {
+    appendNameField(name, out);
+    out->append("=-\r\n");
   }
-  return std::string();
 }
 
 }  // namespace Posix

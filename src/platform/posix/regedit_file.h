@@ -47,6 +47,13 @@ std::string regeditDeletedValueLine(const std::string& name);
 // One change as the lines that make it (used for journal records).
 std::string regeditChangeText(const RegeditChange& change);
 
+// The same, appended to `out`, for writers that make many.
+void appendRegeditKeyLine(const std::string& key, std::string* out);
+void appendRegeditValueLine(const std::string& name, uint32_t type,
+                            const std::vector<unsigned char>& data, std::string* out);
+void appendRegeditChange(RegeditChange::Kind kind, const std::string& key, const std::string& name,
+                         uint32_t type, const std::vector<unsigned char>& data, std::string* out);
+
 }  // namespace Posix
 
 #endif  // TARNWICK_PLATFORM_POSIX_REGEDIT_FILE_H_

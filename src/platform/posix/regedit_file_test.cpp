@@ -145,6 +145,7 @@ TEST(RegistryJournalTest, RecordsReadBackInOrder) {
   EXPECT_FALSE(contents.tornTail);
   EXPECT_FALSE(contents.corrupt);
   EXPECT_EQ("#3 7a6c86f1\none", journalRecord("one"));
+  EXPECT_EQ(0xCBF43926u, crc32("123456789"));  // the check value of CRC-32
 }
 
 TEST(RegistryJournalTest, ARecordCutAnywhereIsATornTail) {

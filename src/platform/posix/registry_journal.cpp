@@ -33,19 +33,49 @@ bool parseHeader(const std::string& header, size_t* length, uint32_t* crc) {
 
 }  // namespace
 
+namespace {
+
+// The CRC of each byte value, for the byte-at-a-time form of the checksum:
+// every registry change computes one over its whole record.
+struct CrcTable {
+  uint32_t entries[256];
+  constexpr CrcTable() : entries() {
+    for (uint32_t byte = 0; byte < 256; ++byte) {
+      uint32_t crc = byte;
+      for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+      entries[byte] = crc;
+    }
+  }
+};
+
+constexpr CrcTable kCrcTable;
+
+}  // namespace
+
 uint32_t crc32(const std::string& bytes) {
   uint32_t crc = 0xFFFFFFFFu;
-  for (unsigned char byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
+  for (unsigned char byte : bytes) crc = (crc >> 8) ^ kCrcTable.entries[(crc ^ byte) & 0xFFu];
   return ~crc;
 }
 
+// "#<length> <crc>\n" and the payload, formatted by hand: one record per
+// registry change.
 std::string journalRecord(const std::string& payload) {
-  char header[kLongestHeader];
-  std::snprintf(header, sizeof header, "#%zu %08x\n", payload.size(), crc32(payload));
-  return header + payload;
+  char digits[24];
+  size_t count = 0;
+  for (size_t length = payload.size(); count == 0 || length > 0; length /= 10) {
+    digits[count++] = static_cast<char>('0' + length % 10);
+  }
+  std::string record;
+  record.reserve(count + 11 + payload.size());
+  record += '#';
+  while (count > 0) record += digits[--count];
+  record += ' ';
+  const uint32_t crc = crc32(payload);
+  for (int shift = 28; shift >= 0; shift -= 4) record += "0123456789abcdef"[(crc >> shift) & 0xF];
+  record += '\n';
+  record += payload;
+  return record;
 }
 
 JournalContents readJournal(const std::string& bytes) {

@@ -87,10 +87,11 @@ bool RegistryStore::loadFile() {
   int error = files_.readRegistry(&text);
   if (error == ENOENT) {
     if (layout_.provisionNew) {
-      RegistryValue& value = RegistryTree::ensurePath(tree_.machine(), currentVersionPath())
-                                 ->values["ProgramFilesDir"];
-      value.type = Platform::kRegSz;
-      value.data.assign(kProgramFilesDir, kProgramFilesDir + sizeof kProgramFilesDir);
+      RegistryValue value{
+          Platform::kRegSz,
+          std::vector<unsigned char>(kProgramFilesDir, kProgramFilesDir + sizeof kProgramFilesDir)};
+      RegistryTree::ensurePath(tree_.machine(), currentVersionPath())->values["ProgramFilesDir"] =
+          std::move(value);
     }
     dirty_ = true;
     return true;
@@ -223,10 +224,9 @@ long RegistryStore::resolvePath(RegHandle parent, const std::string& subkey, Han
 
 long RegistryStore::findKey(RegHandle parent, const std::string& subkey, KeyPointer* key) const {
   Handle base;
-  KeyNames names;
-  long status = resolvePath(parent, subkey, &base, &names);
+  long status = resolve(parent, &base);
   if (status != Platform::kErrorSuccess) return status;
-  *key = RegistryTree::findPath(base.key, names);
+  if (!findSubkeyPath(base.key, subkey, key)) return kErrorBadPathname;
   return *key ? Platform::kErrorSuccess : Platform::kErrorFileNotFound;
 }
 
@@ -243,13 +243,9 @@ long RegistryStore::record(RegeditChange::Kind kind, const std::string& key,
                            const std::string& name, uint32_t type,
                            const std::vector<unsigned char>& data) {
   if (state_ != kNormal) return Platform::kErrorAccessDenied;
-  RegeditChange change;
-  change.kind = kind;
-  change.key = key;
-  change.name = name;
-  change.type = type;
-  change.data = data;
-  if (!files_.append(journalRecord(regeditChangeText(change)))) return kErrorRegistryIoFailed;
+  std::string text;
+  appendRegeditChange(kind, key, name, type, data, &text);
+  if (!files_.append(journalRecord(text))) return kErrorRegistryIoFailed;
   return Platform::kErrorSuccess;
 }
 
@@ -367,9 +363,9 @@ long RegistryStore::setValue(RegHandle key, const std::string& name, uint32_t ty
   if (name.size() > kLongestValueName) return kErrorInvalidParameter;
   status = record(RegeditChange::kSetValue, RegistryTree::pathOf(*handle.key), name, type, data);
   if (status != Platform::kErrorSuccess) return status;
-  RegistryValue& value = handle.key->values[name];
-  value.type = type;
-  value.data = data;
+  // Made whole before it is entered: a failed allocation changes nothing.
+  RegistryValue value{type, data};
+  handle.key->values[name] = std::move(value);
   return Platform::kErrorSuccess;
 }
 

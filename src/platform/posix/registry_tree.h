@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/posix/regedit_file.h"
@@ -19,7 +20,8 @@ namespace Posix {
 // read as lower case (so '_' comes before the letters), and names that
 // differ only in case are one name.
 struct RegistryNameOrder {
-  bool operator()(const std::string& a, const std::string& b) const;
+  using is_transparent = void;  // names are looked up without copying them
+  bool operator()(std::string_view a, std::string_view b) const;
 };
 
 struct RegistryValue {
@@ -95,6 +97,11 @@ class RegistryTree {
 // no empty name, one trailing '\' tolerated; the empty path names no key
 // below. False for a path that breaks these rules.
 bool splitSubkeyPath(const std::string& path, KeyNames* names);
+
+// The key below `from` that a subkey path names, the path read as
+// splitSubkeyPath reads it but without copying its names: false for a path
+// that breaks its rules, else true with *key null when a name is missing.
+bool findSubkeyPath(const KeyPointer& from, std::string_view path, KeyPointer* key);
 
 }  // namespace Posix
 

@@ -5,6 +5,8 @@
 #include <sys/types.h>
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/platform_files.h"
 #include "platform/windows_text.h"
 
@@ -30,15 +32,16 @@ int statPath(const char* path, StatBuffer* buffer) { return _stat32i64(path, buf
 // reports (deleting "C:\App" for "C:\App<NUL>\old").
 bool hasNul(const std::string& path) { return path.find('\0') != std::string::npos; }
 
-// A find handle closed on every path.
-class FindHandle {
+// A handle closed by `Close` (FindClose, CloseHandle) on every path.
+template <BOOL(WINAPI* Close)(HANDLE)>
+class ScopedHandle {
  public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (valid()) FindClose(handle_);
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedHandle() {
+    if (valid()) Close(handle_);
   }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
 
   bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
   HANDLE get() const { return handle_; }
@@ -46,6 +49,9 @@ class FindHandle {
  private:
   HANDLE handle_;
 };
+
+using FindHandle = ScopedHandle<FindClose>;
+using FileHandle = ScopedHandle<CloseHandle>;
 
 FoundEntry toFoundEntry(const WIN32_FIND_DATAA& data) {
   FoundEntry entry;
@@ -74,6 +80,73 @@ bool isReadOnlyFile(const std::string& path) {
          !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The starts of the files the version functions may find a resource in:
+// executables of every kind ("MZ"). Some versions of them also read through
+// LZ-compressed files ("SZDD") and, under Wine, host libraries (ELF,
+// Mach-O): those are left to them too.
+const char* const kVersionedSignatures[] = {"MZ",
+                                            "SZDD",
+                                            "\x7f"
+                                            "ELF",
+                                            "\xce\xfa\xed\xfe",
+                                            "\xcf\xfa\xed\xfe",
+                                            "\xfe\xed\xfa\xce",
+                                            "\xfe\xed\xfa\xcf"};
+
+// Whether the version functions could find a resource in the file: it
+// starts with a signature they read. A file that cannot be read here is left
+// to them. GetFileVersionInfoSizeA loads the file as an image to look, which
+// under Wine takes most of the time a copy takes, for nothing, on any other
+// file.
+bool mayHoldVersionResource(const std::string& path) {
+  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return true;
+  char start[4] = {};
+  DWORD count = 0;
+  if (!ReadFile(file.get(), start, sizeof start, &count, nullptr)) return true;
+  for (const char* signature : kVersionedSignatures) {
+    const size_t length = std::strlen(signature);
+    if (count >= length && std::memcmp(start, signature, length) == 0) return true;
+  }
+  return false;
+}
+
+// A file the calls name by its path: the version functions and CopyFileA
+// open it themselves.
+class Win32ReadableFile : public ReadableFile {
+ public:
+  Win32ReadableFile(const std::string& path, const FileStatus& status)
+      : path_(path), status_(status) {}
+
+  const FileStatus& status() const override { return status_; }
+
+  uint32_t versionInfoSize() override {
+    if (!mayHoldVersionResource(path_)) return 0;
+    DWORD ignored = 0;
+    return GetFileVersionInfoSizeA(path_.c_str(), &ignored);
+  }
+
+  bool readVersionInfo(uint32_t size, std::vector<unsigned char>* data) override {
+    if (size == 0) return false;
+    data->assign(size, 0);
+    return GetFileVersionInfoA(path_.c_str(), 0, size, data->data()) != 0;
+  }
+
+  bool copyTo(const std::string& to, const PathStatus& known) override {
+    if (hasNul(to)) return false;
+    // What the status said spares asking for the attributes again.
+    const bool readOnly =
+        known.exists ? known.status.readOnly && !known.status.directory : isReadOnlyFile(to);
+    return !readOnly && CopyFileA(path_.c_str(), to.c_str(), FALSE) != 0;
+  }
+
+ private:
+  std::string path_;
+  FileStatus status_;
+};
+
 }  // namespace
 
 bool fullPathName(const std::string& path, std::string* full) {
@@ -96,13 +169,24 @@ bool fileStatus(const std::string& path, FileStatus* status) {
   if (statPath(path.c_str(), &info) != 0) return false;
   status->directory = (info.st_mode & _S_IFMT) == _S_IFDIR;
   status->regular = (info.st_mode & _S_IFMT) == _S_IFREG;
+  status->readOnly = (info.st_mode & _S_IWRITE) == 0;
   status->size = info.st_size;
   status->modified = info.st_mtime;
   return true;
 }
 
+bool lookUpPath(const std::string& path, PathStatus* result) {
+  *result = PathStatus();
+  result->exists = fileStatus(path, &result->status);
+  return result->exists;
+}
+
 bool createDirectory(const std::string& path) {
   return !hasNul(path) && CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+bool createDirectory(const std::string& path, const PathStatus& known) {
+  return !known.exists && createDirectory(path);
 }
 
 bool copyFile(const std::string& from, const std::string& to) {
@@ -128,16 +212,10 @@ std::vector<FoundEntry> findFiles(const std::string& pattern) {
   return entries;
 }
 
-uint32_t fileVersionInfoSize(const std::string& path) {
-  if (hasNul(path)) return 0;
-  DWORD ignored = 0;
-  return GetFileVersionInfoSizeA(path.c_str(), &ignored);
-}
-
-bool readFileVersionInfo(const std::string& path, uint32_t size, std::vector<unsigned char>* data) {
-  if (size == 0 || hasNul(path)) return false;
-  data->assign(size, 0);
-  return GetFileVersionInfoA(path.c_str(), 0, size, data->data()) != 0;
+std::unique_ptr<ReadableFile> openReadable(const std::string& path) {
+  FileStatus status;
+  if (!fileStatus(path, &status) || !status.regular) return nullptr;
+  return std::make_unique<Win32ReadableFile>(path, status);
 }
 
 bool queryFileVersion(const std::vector<unsigned char>& data, uint32_t* mostSignificant,

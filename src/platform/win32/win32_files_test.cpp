@@ -4,8 +4,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/platform_files.h"
 #include "platform/platform_system.h"
+#include "testing/pe_image.h"
 #include "testing/scratch_machine.h"
 
 namespace Platform {
@@ -42,14 +48,51 @@ TEST_F(Win32FilesTest, VersionInformationOfASystemLibrary) {
   std::string system;
   ASSERT_TRUE(systemDirectory(&system));
   std::string library = system + "\\kernel32.dll";
-  uint32_t size = fileVersionInfoSize(library);
+  std::unique_ptr<ReadableFile> file = openReadable(library);
+  ASSERT_NE(nullptr, file);
+  uint32_t size = file->versionInfoSize();
   ASSERT_GT(size, 0u);
   std::vector<unsigned char> data;
-  ASSERT_TRUE(readFileVersionInfo(library, size, &data));
+  ASSERT_TRUE(file->readVersionInfo(size, &data));
   uint32_t most = 0;
   uint32_t least = 0;
   ASSERT_TRUE(queryFileVersion(data, &most, &least));
   EXPECT_GE(most >> 16, 5u);  // every NT kernel32 is 5.x or later
+}
+
+// An LZ-compressed file ("SZDD", as COMPRESS.EXE writes it) of literals only.
+std::string lzCompressed(const std::string& bytes) {
+  std::string file(
+      "SZDD\x88\xf0\x27\x33"
+      "A",
+      9);
+  file += '\0';
+  for (int shift = 0; shift < 32; shift += 8) file += static_cast<char>(bytes.size() >> shift);
+  for (size_t at = 0; at < bytes.size(); at += 8) file += '\xff' + bytes.substr(at, 8);
+  return file;
+}
+
+// The version functions are spared only what they would find nothing in:
+// every file gets the answer GetFileVersionInfoSizeA itself gives.
+TEST_F(Win32FilesTest, VersionSizeIsWhatTheVersionFunctionsSay) {
+  const std::string dll = PeImage::versionedDll(0x00010002, 0x00030004);
+  const std::pair<const char*, std::string> files[] = {
+      {"v.dll", dll},
+      {"v.dl_", lzCompressed(dll)},
+      {"plain.txt", "plain text"},
+      {"mz.bin", "MZ" + std::string(200, 'x')},
+      {"empty.bin", ""},
+      {"z.bin", "Z"},
+  };
+  for (const auto& file : files) {
+    const std::string path = machine_.path(file.first);
+    machine_.writeFile(path, file.second);
+    std::unique_ptr<ReadableFile> readable = openReadable(path);
+    ASSERT_NE(nullptr, readable) << file.first;
+    DWORD ignored = 0;
+    EXPECT_EQ(GetFileVersionInfoSizeA(path.c_str(), &ignored), readable->versionInfoSize())
+        << file.first;
+  }
 }
 
 }  // namespace
