@@ -542,6 +542,14 @@ ALIASES = 20
 PEAK_KB = 64 * 1024
 
 
+def rate_verdict(count, sizes, rate, target):
+    """A lines-per-second target is judged on the largest script only: in a
+    small one the start-up (case 6) is a good part of the time."""
+    if count != sizes[-1]:
+        return "start-up included"
+    return "target %s: %s" % (format(target, ","), "holds" if rate >= target else "MISSED")
+
+
 def reading_script(lines, references):
     out = ["[aliases]"]
     out += ["A%02d = value%02d" % (i, i) for i in range(ALIASES)]
@@ -576,13 +584,13 @@ def reading_case(args, root, installer):
             target = 750000 if references else 1500000
             rate = count / wall
             cpu = median(r.cpu for r in runs)
+            verdict = rate_verdict(count, sizes, rate, target)
             print("5. %-9s lines, %-9s %6.0f ms = %4.2f us/line (cpu %4.2f), %7.0f lines/s "
-                  "(target %s: %s); max RSS %6d KB = %3.0f B/line over one line's %d KB "
+                  "(%s); max RSS %6d KB = %3.0f B/line over one line's %d KB "
                   "(target <= %d KB: %s)" % (
                       format(count, ","), "20 refs:" if references else "no refs:",
                       wall * 1000, wall * 1e6 / count, cpu * 1e6 / count, rate,
-                      format(target, ","),
-                      "holds" if rate >= target else "MISSED", rss,
+                      verdict, rss,
                       (rss - base) * 1024.0 / count, base, PEAK_KB,
                       "holds" if rss <= PEAK_KB else "MISSED"), flush=True)
             os.remove(os.path.join(s.media, script))
@@ -627,11 +635,11 @@ def checker_case(args, root, checker):
             rss = median(r.max_rss_kb for r in ours)
             target = 250000 if references else 1000000
             print("7. %-9s lines, %-9s %6.0f ms (cpu %6.0f ms) = %7.0f lines/s, cpu %7.0f "
-                  "lines/s (target %s: %s); wc -l %5.0f ms; max RSS %6d KB, %+5d KB over "
+                  "lines/s (%s); wc -l %5.0f ms; max RSS %6d KB, %+5d KB over "
                   "one line's" % (
                       format(count, ","), "20 refs:" if references else "no refs:",
                       wall * 1000, cpu * 1000, count / wall, count / cpu,
-                      format(target, ","), "holds" if count / cpu >= target else "MISSED",
+                      rate_verdict(count, sizes, count / cpu, target),
                       median(r.seconds for r in wc) * 1000, rss, rss - base), flush=True)
             os.remove(path)
     remove_tree(folder)

@@ -1,6 +1,7 @@
 #include "alias/alias_table.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "driver/throwable.h"
@@ -12,7 +13,7 @@ bool holdsBracket(const std::string& text) { return text.find_first_of("<>") != 
 }  // namespace
 
 // FNV-1a: names are short, and a look-up hashes one per reference.
-size_t AliasTable::NameHash::operator()(std::string_view name) const {
+size_t AliasTable::hashName(std::string_view name) {
   uint64_t hash = 14695981039346656037ull;
   for (char c : name) {
     hash ^= static_cast<unsigned char>(c);
@@ -21,26 +22,68 @@ size_t AliasTable::NameHash::operator()(std::string_view name) const {
   return static_cast<size_t>(hash);
 }
 
+namespace {
+
+// Names are short: comparing them in place is cheaper than a call to memcmp.
+bool sameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+size_t AliasTable::slotOf(std::string_view name, size_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (slot.name.data() == nullptr || (slot.hash == hash && sameName(slot.name, name))) return i;
+  }
+}
+
+const AliasTable::Indexed* AliasTable::lookUp(std::string_view name) const {
+  if (slots_.empty()) return nullptr;
+  const Slot& slot = slots_[slotOf(name, hashName(name))];
+  return slot.name.data() == nullptr ? nullptr : &slot.entry;
+}
+
+// For a name not indexed yet. Grows first, into a new table that replaces
+// the old only when complete: a failed allocation leaves the index as it was.
+void AliasTable::index(std::string_view name, Indexed entry) {
+  if (2 * (indexed_ + 1) > slots_.size()) {
+    std::vector<Slot> grown(std::max<size_t>(16, 2 * slots_.size()));
+    grown.swap(slots_);
+    for (const Slot& slot : grown) {
+      if (slot.name.data() != nullptr) slots_[slotOf(slot.name, slot.hash)] = slot;
+    }
+  }
+  const size_t hash = hashName(name);
+  slots_[slotOf(name, hash)] = Slot{name, hash, entry};
+  ++indexed_;
+}
+
 void AliasTable::define(const std::string& name, const std::string& value) {
   auto entry = entries_.find(name);
   if (entry == entries_.end()) {
     entry = entries_.emplace(name, value).first;
     try {
-      index_.emplace(entry->first, Indexed{&entry->second, !holdsBracket(value)});
+      index(entry->first, Indexed{&entry->second, !holdsBracket(value)});
     } catch (...) {
       entries_.erase(entry);  // no entry that the index does not find
       throw;
     }
   } else {
     entry->second = value;
-    index_.find(entry->first)->second.plain = !holdsBracket(value);
+    slots_[slotOf(entry->first, hashName(entry->first))].entry.plain = !holdsBracket(value);
   }
   nameLengths_.insert(name.size());
 }
 
 const std::string* AliasTable::find(std::string_view name) const {
-  auto found = index_.find(name);
-  return found == index_.end() ? nullptr : found->second.value;
+  const Indexed* entry = lookUp(name);
+  return entry == nullptr ? nullptr : entry->value;
 }
 
 bool AliasTable::findAliasReference(const std::string& text, size_t* open, size_t* close) const {
@@ -88,6 +131,48 @@ size_t findBracket(const std::string& text, size_t from) {
   return std::string::npos;
 }
 
+// The text a substitution writes, in a string whose storage grows by
+// doubling and is cut to length when the substitution ends, however it ends:
+// appending a few bytes is then a copy, not a library call that checks the
+// length and may reallocate each time.
+class Output {
+ public:
+  explicit Output(std::string* text) : text_(*text) { text_.resize(text_.capacity()); }
+  ~Output() { text_.resize(used_); }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  void append(const char* data, size_t count) {
+    makeRoom(count);
+    char* to = &text_[used_];
+    // Most pieces are a separator or a short value: a call to memcpy would
+    // cost more than the copy.
+    if (count <= 16) {
+      for (size_t i = 0; i < count; ++i) to[i] = data[i];
+    } else {
+      std::memcpy(to, data, count);
+    }
+    used_ += count;
+  }
+  void append(std::string_view text) { append(text.data(), text.size()); }
+  void push_back(char c) {
+    makeRoom(1);
+    text_[used_++] = c;
+  }
+  void truncate(size_t size) { used_ = size; }
+  size_t size() const { return used_; }
+  char operator[](size_t i) const { return text_[i]; }
+  std::string_view view() const { return std::string_view(text_.data(), used_); }
+
+ private:
+  void makeRoom(size_t count) {
+    if (used_ + count > text_.size()) text_.resize(std::max(2 * text_.size(), used_ + count));
+  }
+
+  std::string& text_;
+  size_t used_ = 0;
+};
+
 }  // namespace
 
 struct AliasTable::Substitution {
@@ -99,10 +184,9 @@ struct AliasTable::Substitution {
   Substitution(const AliasTable& table, const std::string& line, std::string* out)
       : table(table),
         line(line),
-        out(*out),
+        out((out->clear(), out)),
         length(line.size()),
         maxLength(std::max(table.maxSubstitutedLength_, line.size())) {
-    out->clear();
     input.push_back({&line, 0});
   }
 
@@ -112,11 +196,11 @@ struct AliasTable::Substitution {
       const std::string& text = *top.text;
       size_t mark = findBracket(text, top.position);
       if (mark == std::string::npos) {
-        out.append(text, top.position, std::string::npos);
+        out.append(text.data() + top.position, text.size() - top.position);
         input.pop_back();
         continue;
       }
-      out.append(text, top.position, mark - top.position);
+      out.append(text.data() + top.position, mark - top.position);
       top.position = mark + 1;
       if (text[mark] == '>') {
         closePendingOpens();
@@ -138,7 +222,7 @@ struct AliasTable::Substitution {
     top->position = close + 1;
     const Indexed* entry = lookUp(name);
     if (entry == nullptr) {
-      out.append(text, open, close - open + 1);
+      out.append(text.data() + open, close - open + 1);
       return true;
     }
     if (table.observer_ != nullptr) table.observer_->aliasUsed(name);
@@ -156,22 +240,19 @@ struct AliasTable::Substitution {
       return;
     }
     if (table.observer_ != nullptr) {
-      table.observer_->aliasUsed(std::string_view(out).substr(open + 1));
+      table.observer_->aliasUsed(out.view().substr(open + 1));
     }
     replace(open, *entry);
   }
 
-  const Indexed* lookUp(std::string_view name) const {
-    auto found = table.index_.find(name);
-    return found == table.index_.end() ? nullptr : &found->second;
-  }
+  const Indexed* lookUp(std::string_view name) const { return table.lookUp(name); }
 
   // The entry of the leftmost pending open whose name (the rest of `out`
   // after it) is defined. Tries whichever is fewer: the pending opens, or
   // the places where a name of a defined length would have to start.
   const Indexed* findPendingReference(size_t* open) const {
     if (pendingOpens.empty()) return nullptr;
-    std::string_view text(out);
+    std::string_view text = out.view();
     if (pendingOpens.size() <= table.nameLengths_.size()) {
       for (size_t candidate : pendingOpens) {
         if (const Indexed* entry = lookUp(text.substr(candidate + 1))) {
@@ -198,7 +279,7 @@ struct AliasTable::Substitution {
   // '>' just read.
   void replace(size_t open, const Indexed& entry) {
     const size_t referenceLength = out.size() - open + 1;
-    out.resize(open);
+    out.truncate(open);
     while (!pendingOpens.empty() && pendingOpens.back() >= open) pendingOpens.pop_back();
     insert(referenceLength, entry);
   }
@@ -224,7 +305,7 @@ struct AliasTable::Substitution {
 
   const AliasTable& table;
   const std::string& line;
-  std::string& out;
+  Output out;
   std::vector<size_t> pendingOpens;
   std::vector<Segment> input;
   size_t length;  // of the whole current text: out plus the unread input

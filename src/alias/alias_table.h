@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 // The aliases of one script: names (any bytes, matched exactly) with their
 // values, and the textual substitution of references, a name between '<'
@@ -74,10 +74,21 @@ class AliasTable {
     const std::string* value;
     bool plain;
   };
-  struct NameHash {
-    size_t operator()(std::string_view name) const;
+  // Open addressing with linear probing, at most half full: a look-up is a
+  // hash, a mask and usually one comparison, with no node to chase. A slot
+  // whose name has no data is free (a defined name, even "", has data).
+  struct Slot {
+    std::string_view name;
+    size_t hash = 0;
+    Indexed entry{nullptr, false};
   };
-  std::unordered_map<std::string_view, Indexed, NameHash> index_;
+  static size_t hashName(std::string_view name);
+  // The slot that holds `name`, or the free slot where it would go.
+  size_t slotOf(std::string_view name, size_t hash) const;
+  const Indexed* lookUp(std::string_view name) const;
+  void index(std::string_view name, Indexed entry);
+  std::vector<Slot> slots_;
+  size_t indexed_ = 0;
   // Lengths of the defined names, longest last: lets the search for a
   // reference ending at a '>' try only the places where a name could start.
   std::set<size_t> nameLengths_;
