@@ -59,6 +59,15 @@ TEST_F(PlatformFilesTest, FindFilesListsDotsFoldersAndFilesInNameOrder) {
   EXPECT_EQ((Names{"B.txt"}), names(path("b.txt")));
 }
 
+TEST_F(PlatformFilesTest, FindFilesListsAFolderNamedInAnotherCase) {
+  machine_.makeDirectory(path("Tree"));
+  machine_.makeDirectory(path("Tree\\Leaf"));
+  write("Tree\\Leaf\\a.txt", "a");
+  EXPECT_EQ((Names{"a.txt"}), names(path("tree\\LEAF\\*.txt")));
+  EXPECT_EQ((Names{"a.txt"}), names(path("Tree\\leaf\\*.txt")));
+  EXPECT_EQ(Names{}, names(path("Tree\\Leaf\\A.TXT\\*")));  // a file is no folder
+}
+
 TEST_F(PlatformFilesTest, FindFilesGivesNothingForNoMatchAMissingFolderOrNoName) {
   write("a.txt", "a");
   EXPECT_EQ(Names{}, names(path("*.none")));

@@ -72,8 +72,9 @@ bool HostMapping::hostPath(const std::string& full, std::string* host) const {
       *host = match.empty() ? prefixes[known] : joinHostPath(prefixes[known - 1], match);
       return true;
     }
+    --known;
+    while (known > 0 && !existsAsWritten(prefixes[known])) --known;
   }
-  while (known > 0 && !existsAsWritten(prefixes[known])) --known;
   std::string result = prefixes[known];
   bool missing = false;
   for (size_t i = known; i < names.size(); ++i) {

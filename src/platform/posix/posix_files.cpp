@@ -346,24 +346,36 @@ bool describeEntry(const std::string& folder, const char* name, unsigned char ty
   return true;
 }
 
+// The entries of the host folder whose names match; false when it cannot be
+// listed.
+bool listMatches(const std::string& folder, const std::string& namePattern,
+                 std::vector<FoundEntry>* found) {
+  found->clear();
+  return Posix::listHostFolder(folder, [&](const char* name, unsigned char type) {
+    FoundEntry item;
+    item.name = Posix::utf8ToAnsi(name);
+    if (Posix::WindowsNames::matchesWildcard(namePattern, item.name) &&
+        describeEntry(folder, name, type, &item)) {
+      found->push_back(std::move(item));
+    }
+  });
+}
+
 }  // namespace
 
 std::vector<FoundEntry> findFiles(const std::string& pattern) {
   std::string directory;
   std::string namePattern;
+  std::string full;
   std::string host;
   splitPattern(pattern, &directory, &namePattern);
-  if (namePattern.empty() || hasWildcard(directory) || !hostPathOf(directory, &host)) return {};
-
+  if (namePattern.empty() || hasWildcard(directory) || !fullPathName(directory, &full)) return {};
+  // A folder that lists as written is the one the look-up would find.
   std::vector<FoundEntry> found;
-  const bool listed = Posix::listHostFolder(host, [&](const char* name, unsigned char type) {
-    FoundEntry item;
-    item.name = Posix::utf8ToAnsi(name);
-    if (Posix::WindowsNames::matchesWildcard(namePattern, item.name) &&
-        describeEntry(host, name, type, &item)) {
-      found.push_back(std::move(item));
-    }
-  });
+  bool listed = machine().writtenHostPath(full, &host) && listMatches(host, namePattern, &found);
+  if (!listed && (errno == ENOENT || errno == ENOTDIR) && machine().hostPath(full, &host)) {
+    listed = listMatches(host, namePattern, &found);
+  }
   if (!listed) return {};
   std::sort(found.begin(), found.end(), sortsBefore);
   return found;
