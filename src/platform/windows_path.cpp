@@ -1,6 +1,7 @@
 #include "platform/windows_path.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/windows_text.h"
 
@@ -22,7 +23,7 @@ bool isFullForm(const std::string& path) {
   while (start < path.size()) {
     size_t end = path.find('\\', start);
     if (end == std::string::npos) end = path.size();
-    const std::string name = path.substr(start, end - start);
+    const std::string_view name(path.data() + start, end - start);
     if (name.empty() || name == "." || name == ".." || (end < path.size() && name.back() == '.')) {
       return false;
     }

@@ -61,8 +61,16 @@ unsigned char unicodeToAnsi(char32_t character) {
 std::string ansiToUtf8(const std::string& ansi) {
   std::string out;
   out.reserve(ansi.size());
-  for (char c : ansi) appendUtf8(ansiToUnicode(static_cast<unsigned char>(c)), &out);
+  appendAnsiAsUtf8(ansi, &out);
   return out;
+}
+
+void appendAnsiAsUtf8(std::string_view ansi, std::string* out) {
+  // Most names are ASCII throughout, which both encodings write alike.
+  size_t ascii = 0;
+  while (ascii < ansi.size() && static_cast<unsigned char>(ansi[ascii]) < 0x80) ++ascii;
+  out->append(ansi.data(), ascii);
+  for (char c : ansi.substr(ascii)) appendUtf8(ansiToUnicode(static_cast<unsigned char>(c)), out);
 }
 
 std::string utf8ToAnsi(const std::string& utf8) {

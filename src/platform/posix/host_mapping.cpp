@@ -17,12 +17,28 @@ bool existsAsWritten(const std::string& host) {
   return lstat(host.c_str(), &status) == 0;
 }
 
+// Calls `each` with the names of a full path after its drive ("C:\\"), in
+// order; false, after calling it for some, when one of them can name
+// nothing on the host: "." or "..", or a name holding the host's separator.
+template <typename Each>
+bool forEachName(const std::string& full, Each each) {
+  size_t start = 3;
+  while (start < full.size()) {
+    size_t end = full.find('\\', start);
+    if (end == std::string::npos) end = full.size();
+    const std::string_view name(full.data() + start, end - start);
+    if (name == "." || name == ".." || name.find('/') != std::string_view::npos) return false;
+    each(name);
+    start = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 HostMapping::HostMapping(const std::string& machineFolder) : driveC_(machineFolder + "/drive_c") {}
 
-bool HostMapping::hostComponents(const std::string& full, std::string* root,
-                                 std::vector<std::string>* names) const {
+bool HostMapping::driveFolder(const std::string& full, std::string* root) const {
   if (full.size() < 3 || full[1] != ':' || full[2] != '\\') return false;
   const char drive = WindowsText::toUpper(full[0]);
   if (drive == 'C') {
@@ -32,25 +48,30 @@ bool HostMapping::hostComponents(const std::string& full, std::string* root,
   } else {
     return false;
   }
-  names->clear();
-  size_t start = 3;
-  while (start < full.size()) {
-    size_t end = full.find('\\', start);
-    if (end == std::string::npos) end = full.size();
-    const std::string name = full.substr(start, end - start);
-    if (name == "." || name == ".." || name.find('/') != std::string::npos) return false;
-    names->push_back(ansiToUtf8(name));
-    start = end + 1;
-  }
   return true;
 }
 
+bool HostMapping::hostComponents(const std::string& full, std::string* root,
+                                 std::vector<std::string>* names) const {
+  if (!driveFolder(full, root)) return false;
+  names->clear();
+  return forEachName(full, [&](std::string_view name) {
+    names->emplace_back();
+    appendAnsiAsUtf8(name, &names->back());
+  });
+}
+
+// Built in one pass: every path the installer touches goes through here
+// first, most of them twice.
 bool HostMapping::writtenHostPath(const std::string& full, std::string* host) const {
   std::string result;
-  std::vector<std::string> names;
-  if (!hostComponents(full, &result, &names)) return false;
-  for (const std::string& name : names) result = joinHostPath(result, name);
-  *host = result;
+  if (!driveFolder(full, &result)) return false;
+  const bool hostable = forEachName(full, [&](std::string_view name) {
+    if (result != "/") result.push_back('/');
+    appendAnsiAsUtf8(name, &result);
+  });
+  if (!hostable) return false;
+  *host = std::move(result);
   return true;
 }
 
@@ -96,9 +117,7 @@ bool HostMapping::hostPath(const std::string& full, std::string* host) const {
 bool HostMapping::locate(const std::string& full, std::string* host, struct stat* status,
                          bool* found) const {
   std::string written;
-  std::vector<std::string> names;
-  if (!hostComponents(full, &written, &names)) return false;
-  for (const std::string& name : names) written = joinHostPath(written, name);
+  if (!writtenHostPath(full, &written)) return false;
   *found = stat(written.c_str(), status) == 0;
   if (*found) {
     *host = written;
@@ -106,9 +125,12 @@ bool HostMapping::locate(const std::string& full, std::string* host, struct stat
   }
   // Missing as written: the listing of its folder, when that exists as
   // written, tells whether it exists in another case.
+  const bool named = full.size() > 3;
+  const std::string parent = hostParentOf(written);
+  const std::string name = written.substr(written.rfind('/') + 1);
   std::string match;
-  if (!names.empty() && listings_.lookUp(hostParentOf(written), names.back(), &match)) {
-    *host = match.empty() ? written : joinHostPath(hostParentOf(written), match);
+  if (named && listings_.lookUp(parent, name, &match)) {
+    *host = match.empty() ? written : joinHostPath(parent, match);
   } else if (!hostPath(full, host)) {
     return false;
   }

@@ -51,8 +51,11 @@ class HostMapping {
   FolderListings& listings() const { return listings_; }
 
  private:
-  // The host folder of the path's drive and the names below it, in host
-  // encoding. False when the drive does not exist.
+  // The host folder of the path's drive; false when the drive does not
+  // exist.
+  bool driveFolder(const std::string& full, std::string* root) const;
+  // That folder and the names below it, in host encoding. False when the
+  // drive does not exist or a name can name nothing on the host.
   bool hostComponents(const std::string& full, std::string* root,
                       std::vector<std::string>* names) const;
 

@@ -219,10 +219,14 @@ int openRegularFile(const std::string& host, struct stat* status) {
   return fd;
 }
 
+bool isDotName(const std::string& name) {
+  return !name.empty() && name.size() <= 2 && name[0] == '.' && name.back() == '.';
+}
+
 bool sortsBefore(const FoundEntry& a, const FoundEntry& b) {
   // "." and ".." come first, as NTFS reports them.
-  const bool aDot = a.name == "." || a.name == "..";
-  const bool bDot = b.name == "." || b.name == "..";
+  const bool aDot = isDotName(a.name);
+  const bool bDot = isDotName(b.name);
   if (aDot != bDot) return aDot;
   return Posix::WindowsNames::lessInFolderOrder(a.name, b.name);
 }

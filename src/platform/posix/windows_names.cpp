@@ -63,6 +63,8 @@ bool isValidNewPath(const std::string& full) {
 }
 
 bool matchesWildcard(const std::string& pattern, const std::string& name) {
+  // What every listing of a whole folder asks, once per entry.
+  if (pattern == "*") return true;
   return WildcardMatcher(pattern, name).matches();
 }
 
