@@ -96,12 +96,10 @@ bool lstatOf(const std::string& host, struct stat* status) {
 bool existingWritableTarget(const std::string& path, std::string* full, std::string* host,
                             struct stat* status) {
   if (path.empty() || hasWildcard(path)) return false;
-  if (!fullPathName(path, full) || !Posix::WindowsNames::isValidNewPath(*full) ||
-      !machine().isWritable(*full)) {
-    return false;
-  }
-  if (machine().writtenHostPath(*full, host) && lstatOf(*host, status)) return true;
-  return machine().hostPath(*full, host) && lstatOf(*host, status);
+  if (!fullPathName(path, full) || !Posix::WindowsNames::isValidNewPath(*full)) return false;
+  const bool exists = (machine().writtenHostPath(*full, host) && lstatOf(*host, status)) ||
+                      (machine().hostPath(*full, host) && lstatOf(*host, status));
+  return exists && machine().isWritable(*full, *host);
 }
 
 class FileDescriptor {

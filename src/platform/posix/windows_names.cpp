@@ -1,6 +1,7 @@
 #include "platform/posix/windows_names.h"
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 #include "platform/windows_text.h"
@@ -55,7 +56,8 @@ class WildcardMatcher {
 bool isValidNewPath(const std::string& full) {
   for (size_t i = 2; i < full.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(full[i]);
-    if (c < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(c)) != std::string::npos) {
+    if (c < 0x20 ||
+        std::string_view("<>:\"|?*").find(static_cast<char>(c)) != std::string_view::npos) {
       return false;
     }
   }
