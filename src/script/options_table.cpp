@@ -46,15 +46,6 @@ const OptionSpec& specOf(OptionId id) { return vocabulary()[static_cast<size_t>(
 
 int codeOf(OptionId id) { return static_cast<int>(id); }
 
-// Utils::trim without copying.
-std::string_view trimmed(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && Utils::isWhitespace(text[begin])) ++begin;
-  while (end > begin && Utils::isWhitespace(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 // Equality after Utils::toLower of `text`; `lower` is lower case already.
 bool equalsLowered(std::string_view text, const char* lower) {
   size_t i = 0;
@@ -90,7 +81,7 @@ void OptionsTable::parseOptions(const std::string& list) {
   for (int& code : codes_) code = kNotGiven;
   stringGiven_ = false;
   string_.clear();
-  std::string_view rest = trimmed(list);
+  std::string_view rest = Utils::trimmedView(list);
   while (!rest.empty()) {
     const size_t separator = rest.find('&');
     parsePair(rest.substr(0, separator));
@@ -103,8 +94,8 @@ void OptionsTable::parsePair(std::string_view pair) {
   if (equals == std::string_view::npos) {
     throw OptionsTableException("Malformed option name=setting pair: " + std::string(pair));
   }
-  const std::string_view name = trimmed(pair.substr(0, equals));
-  const std::string_view setting = trimmed(pair.substr(equals + 1));
+  const std::string_view name = Utils::trimmedView(pair.substr(0, equals));
+  const std::string_view setting = Utils::trimmedView(pair.substr(equals + 1));
   const int found = findOption(name);
   if (found < 0) lookupOption(std::string(name));  // throws its message
   const OptionId id = static_cast<OptionId>(found);

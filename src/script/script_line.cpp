@@ -6,21 +6,6 @@
 #include "script/section_header.h"
 #include "script/utils.h"
 
-namespace {
-
-// The text without its leading and trailing whitespace, as Utils::trim
-// gives it, but without copying: every line is classified and split several
-// times, and only the final parts are kept.
-std::string_view trimmedView(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && Utils::isWhitespace(text[begin])) ++begin;
-  while (end > begin && Utils::isWhitespace(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
-}  // namespace
-
 void ScriptLine::setUp(const std::string& text, int lineNumber, const SectionHeader* section) {
   text_ = text;
   lineNumber_ = lineNumber;
@@ -57,8 +42,8 @@ void OptionedLine::parseOptioned(const std::string& text, int lineNumber,
   std::string_view optionText =
       mark == std::string::npos ? std::string_view() : whole.substr(mark + 1);
   // Assigned, not built anew: a line object set up again keeps its storage.
-  const std::string_view trimmedBody = trimmedView(body);
-  const std::string_view trimmedOptions = trimmedView(optionText);
+  const std::string_view trimmedBody = Utils::trimmedView(body);
+  const std::string_view trimmedOptions = Utils::trimmedView(optionText);
   body_.assign(trimmedBody.data(), trimmedBody.size());
   optionText_.assign(trimmedOptions.data(), trimmedOptions.size());
   options_.parseOptions(optionText_);
@@ -87,8 +72,8 @@ void NameValueLine::parseNameValue(const std::string& text, int lineNumber,
   const size_t mark = body.find('=');
   std::string_view name = mark == std::string::npos ? std::string_view() : body.substr(0, mark);
   std::string_view value = mark == std::string::npos ? body : body.substr(mark + 1);
-  const std::string_view trimmedName = trimmedView(name);
-  const std::string_view trimmedValue = trimmedView(value);
+  const std::string_view trimmedName = Utils::trimmedView(name);
+  const std::string_view trimmedValue = Utils::trimmedView(value);
   name_.assign(trimmedName.data(), trimmedName.size());
   value_.assign(trimmedValue.data(), trimmedValue.size());
 }
@@ -97,15 +82,15 @@ void InstructionLine::parse(const std::string& text, int lineNumber, const Secti
   parseNameValue(text, lineNumber, section);
 }
 
-bool isBlankLine(const std::string& text) { return trimmedView(text).empty(); }
+bool isBlankLine(const std::string& text) { return Utils::trimmedView(text).empty(); }
 
 bool isCommentLine(const std::string& text) {
-  std::string_view trimmed = trimmedView(text);
+  std::string_view trimmed = Utils::trimmedView(text);
   return !trimmed.empty() && trimmed[0] == ';';
 }
 
 bool isSectionHeaderLine(const std::string& text) {
-  std::string_view trimmed = trimmedView(text);
+  std::string_view trimmed = Utils::trimmedView(text);
   return trimmed.size() >= 2 && trimmed[0] == '[';
 }
 

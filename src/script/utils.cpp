@@ -23,7 +23,9 @@ std::string trimRight(const std::string& text) {
   return text.substr(0, end);
 }
 
-std::string trim(const std::string& text) {
+std::string trim(const std::string& text) { return std::string(trimmedView(text)); }
+
+std::string_view trimmedView(std::string_view text) {
   size_t begin = 0;
   size_t end = text.size();
   while (begin < end && isWhitespace(text[begin])) ++begin;

@@ -2,6 +2,7 @@
 #define TARNWICK_SCRIPT_UTILS_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // String and path helpers shared by every component. All work on byte
@@ -14,6 +15,8 @@ bool isWhitespace(char c);
 std::string trimLeft(const std::string& text);
 std::string trimRight(const std::string& text);
 std::string trim(const std::string& text);
+// trim without copying, for text that is split again before a part is kept.
+std::string_view trimmedView(std::string_view text);
 
 // Removes one double quote at each end where present.
 std::string stripQuotes(const std::string& text);
