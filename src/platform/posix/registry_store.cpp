@@ -92,6 +92,9 @@ bool RegistryStore::loadFile() {
           std::vector<unsigned char>(kProgramFilesDir, kProgramFilesDir + sizeof kProgramFilesDir)};
       RegistryTree::ensurePath(tree_.machine(), currentVersionPath())->values["ProgramFilesDir"] =
           std::move(value);
+      // Every user of Windows has this key from the first logon.
+      tree_.ensureViews();
+      RegistryTree::ensurePath(tree_.currentUser(), currentVersionPath());
     }
     dirty_ = true;
     return true;

@@ -131,13 +131,14 @@ class RegistryStoreTest : public ::testing::Test {
   RegistryLayout win98_;
 };
 
-TEST_F(RegistryStoreTest, ANewMachineStartsWithTheProgramFilesFolder) {
+TEST_F(RegistryStoreTest, ANewMachineStartsWithTheProgramFilesFolderAndTheUsersSoftwareKey) {
   auto store = open();
   uint32_t type = 0;
   Bytes data;
   ASSERT_TRUE(get(*store, kLm, kCurrentVersion, "ProgramFilesDir", &type, &data));
   EXPECT_EQ(Platform::kRegSz, type);
   EXPECT_EQ(sz("C:\\Program Files"), data);
+  EXPECT_TRUE(has(*store, Platform::kHkeyCurrentUser, kCurrentVersion));
 
   std::string text = readHostFile(file("registry.reg"));
   EXPECT_EQ(0u, text.find("REGEDIT4\r\n"));
@@ -161,6 +162,7 @@ TEST_F(RegistryStoreTest, AnExistingMachineIsUsedAsItIs) {
   store = open(existing);
   EXPECT_FALSE(get(*store, kLm, kCurrentVersion, "ProgramFilesDir", &type, &data));
   EXPECT_TRUE(has(*store, Platform::kHkeyCurrentUser, ""));
+  EXPECT_FALSE(has(*store, Platform::kHkeyCurrentUser, "Software"));
 }
 
 TEST_F(RegistryStoreTest, NamesIgnoreCaseKeepTheirFirstCaseAndEnumerateInOrder) {
